@@ -1,0 +1,46 @@
+# One static library per source folder, from the folder's own files.
+function(vexlo_library name)
+    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    file(GLOB files CONFIGURE_DEPENDS
+         ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
+         ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+         ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+    set(compiled ${files})
+    list(FILTER compiled INCLUDE REGEX "\\.(cpp|qrc)$")
+    if(compiled)
+        add_library(${name} STATIC ${files})
+        target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+        target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    else()
+        # A folder whose first unit has not landed yet.
+        add_library(${name} INTERFACE)
+        target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+        target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+    endif()
+endfunction()
+
+# One test executable per tests/<folder>/*Test.cpp, each a ctest test named
+# <folder>.<file>. Timer and worker tests carry the "threads" label (TSan set).
+# MEDIA: the tests need the generated clips (the "media" fixture).
+function(vexlo_tests folder)
+    cmake_parse_arguments(ARG "MEDIA" "" "DEPS" ${ARGN})
+    file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*Test.cpp)
+    file(GLOB helpers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*Support.cpp)
+    foreach(src ${tests})
+        get_filename_component(exe ${src} NAME_WE)
+        add_executable(${exe} ${src} ${helpers})
+        target_link_libraries(${exe} PRIVATE vexlo_test_main ${ARG_DEPS})
+        add_test(NAME ${folder}.${exe} COMMAND ${exe})
+        set(labels ${folder})
+        if(exe MATCHES "ThdTimer|BMDThread")
+            list(APPEND labels threads)
+        endif()
+        set_tests_properties(${folder}.${exe} PROPERTIES
+            LABELS "${labels}"
+            TIMEOUT 300
+            ENVIRONMENT "VEXLO_TEST_MEDIA=${VEXLO_TEST_MEDIA};VEXLO_BIN_DIR=${CMAKE_RUNTIME_OUTPUT_DIRECTORY};VEXLO_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+        if(ARG_MEDIA)
+            set_tests_properties(${folder}.${exe} PROPERTIES FIXTURES_REQUIRED media)
+        endif()
+    endforeach()
+endfunction()
