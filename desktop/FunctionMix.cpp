@@ -1,0 +1,304 @@
+#include "desktop/FunctionMix.h"
+
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QStandardPaths>
+#include <QWidget>
+#include <QWindow>
+#include <cerrno>
+#include <system_error>
+
+#include "desktop/FastStrings.h"
+#include "platform/Paths.h"
+
+// --- Paths and text ------------------------------------------------------------
+
+std::string AddBackslash(const std::string& path) {
+    return !path.empty() && path.back() == '/' ? path : path + '/';
+}
+
+std::ptrdiff_t FindTextPos(std::string_view pattern, std::string_view source, bool caseSensitive) {
+    std::ptrdiff_t position = SearchText(source, pattern, caseSensitive, 1);
+    return position < 0 ? 0 : position;
+}
+
+std::string FileNameOf(const std::string& path) {
+    size_t cut = path.find_last_of("/:");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t cut = path.rfind('/');
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+std::string NumberText(std::int32_t n) {
+    return std::to_string(n);
+}
+
+bool IsVistaOrLater() {
+    return true;
+}
+
+bool FormIsOpen(const QString& name) {
+    for (const QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == name) return true;
+    return false;
+}
+
+// --- File sizes ------------------------------------------------------------------
+
+std::uint64_t FileSizeOf(const std::string& path) {
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0 || S_ISDIR(status.st_mode)) return 0;
+    // Non-blocking, so that a named pipe in a media folder cannot hang the scan.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        throw EFOpenError("Cannot open file \"" + path + "\". " +
+                          std::generic_category().message(errno));
+    std::uint64_t size = fstat(fd, &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+    close(fd);
+    return size;
+}
+
+namespace {
+
+// Three significant digits of a value given in hundredths (below 100000).
+std::string ThreeDigits(std::uint64_t hundredths) {
+    std::string whole = std::to_string(hundredths / 100);
+    std::string fraction = std::to_string(hundredths % 100 + 100).substr(1);  // two digits
+    if (hundredths < 1000) return whole + "." + fraction;
+    if (hundredths < 10000) return whole + "." + fraction.substr(0, 1);
+    return whole;
+}
+
+}  // namespace
+
+std::string ByteSizeText(std::uint64_t size) {
+    if (size < 1024) return std::to_string(size) + " bytes";
+    static const char* const kUnits[] = {"KB", "MB", "GB", "TB", "PB", "EB"};
+    int unit = 0;
+    std::uint64_t hundredths = 0;
+    for (;; ++unit) {
+        // Truncated; in 128 bits, as size * 100 may not fit in 64.
+        hundredths = static_cast<std::uint64_t>(static_cast<unsigned __int128>(size) * 100 >>
+                                                (10 * (unit + 1)));
+        if (hundredths < 100000 || unit == 5) break;
+    }
+    return ThreeDigits(hundredths) + " " + kUnits[unit];
+}
+
+std::string FileSizeText(const std::string& path) {
+    return ByteSizeText(FileSizeOf(path));
+}
+
+// --- Folders -----------------------------------------------------------------------
+
+std::string ShellFolder(int csidl) {
+    QStandardPaths::StandardLocation location;
+    switch (csidl & 0xFF) {  // the high byte holds flags such as CSIDL_FLAG_CREATE
+        case CSIDL_DESKTOP:
+            location = QStandardPaths::DesktopLocation;
+            break;
+        case CSIDL_PERSONAL:
+            location = QStandardPaths::DocumentsLocation;
+            break;
+        case CSIDL_MYMUSIC:
+            location = QStandardPaths::MusicLocation;
+            break;
+        case CSIDL_MYVIDEO:
+            location = QStandardPaths::MoviesLocation;
+            break;
+        case CSIDL_MYPICTURES:
+            location = QStandardPaths::PicturesLocation;
+            break;
+        case CSIDL_APPDATA:
+            location = QStandardPaths::GenericConfigLocation;
+            break;
+        case CSIDL_LOCAL_APPDATA:
+            location = QStandardPaths::GenericDataLocation;
+            break;
+        case CSIDL_PROFILE:
+            location = QStandardPaths::HomeLocation;
+            break;
+        case CSIDL_SYSTEM:
+            return "/usr/lib";
+        default:
+            return {};
+    }
+    return QStandardPaths::writableLocation(location).toStdString();
+}
+
+std::string SystemFolderPath() {
+    return AddBackslash(ShellFolder(CSIDL_SYSTEM));
+}
+
+std::string ProgramFolder() {
+    return ProgramFolderPath();
+}
+
+// --- Caption removal -------------------------------------------------------------
+
+namespace {
+
+// Lets a frameless window be resized from its edges. The window manager does
+// the resizing (startSystemResize); this only finds the edge under the pointer
+// and shows the matching cursor. It watches the window's QWindow, which sees
+// every mouse event over the window before the widgets do.
+class EdgeResizer : public QObject {
+  public:
+    explicit EdgeResizer(QWidget* form) : QObject(form), FForm(form) {
+        qApp->installEventFilter(this);
+    }
+    ~EdgeResizer() override { ShowCursorFor({}); }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != FForm->windowHandle()) return false;
+        if (event->type() == QEvent::Leave) ShowCursorFor({});
+        if (event->type() != QEvent::MouseMove && event->type() != QEvent::MouseButtonPress)
+            return false;
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        Qt::Edges edges = EdgesAt(mouse->position(), FForm->windowHandle()->size());
+        if (event->type() == QEvent::MouseMove) {
+            if (mouse->buttons() == Qt::NoButton) ShowCursorFor(edges);
+            return false;
+        }
+        return edges != Qt::Edges() && mouse->button() == Qt::LeftButton &&
+               FForm->windowHandle()->startSystemResize(edges);
+    }
+
+  private:
+    static constexpr int kGrip = 4;  // pixels along each edge
+
+    static Qt::Edges EdgesAt(QPointF point, QSize size) {
+        Qt::Edges edges;
+        if (point.x() < kGrip) edges |= Qt::LeftEdge;
+        if (point.x() >= size.width() - kGrip) edges |= Qt::RightEdge;
+        if (point.y() < kGrip) edges |= Qt::TopEdge;
+        if (point.y() >= size.height() - kGrip) edges |= Qt::BottomEdge;
+        return edges;
+    }
+
+    static Qt::CursorShape CursorFor(Qt::Edges edges) {
+        if (edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge))
+            return Qt::SizeFDiagCursor;
+        if (edges == (Qt::RightEdge | Qt::TopEdge) || edges == (Qt::LeftEdge | Qt::BottomEdge))
+            return Qt::SizeBDiagCursor;
+        return edges & (Qt::LeftEdge | Qt::RightEdge) ? Qt::SizeHorCursor : Qt::SizeVerCursor;
+    }
+
+    // The override cursor stack holds at most one entry of ours.
+    void ShowCursorFor(Qt::Edges edges) {
+        if (!edges) {
+            if (FCursorShown) QGuiApplication::restoreOverrideCursor();
+            FCursorShown = false;
+        } else if (FCursorShown) {
+            QGuiApplication::changeOverrideCursor(CursorFor(edges));
+        } else {
+            QGuiApplication::setOverrideCursor(CursorFor(edges));
+            FCursorShown = true;
+        }
+    }
+
+    QWidget* FForm;
+    bool FCursorShown = false;
+};
+
+constexpr int kDefaultCaptionHeight = 18;
+
+// A shown, decorated window knows how far its frame reaches above the client
+// area (on X11 Qt reads it from the window manager's _NET_FRAME_EXTENTS): the
+// title bar and the top border. Before the window is shown nothing is known.
+int CaptionHeight(const QWidget* form) {
+    int above = form->geometry().top() - form->frameGeometry().top();
+    return form->isVisible() && above > 0 ? above : kDefaultCaptionHeight;
+}
+
+}  // namespace
+
+void HideCaptionAndTaskbarButton(QWidget* form) {
+    // Qt has no hidden application window with a taskbar button of its own:
+    // every top-level window is one taskbar entry, which the form keeps.
+    if (!form || !form->isWindow() || form->windowFlags() & Qt::FramelessWindowHint) return;
+    Qt::WindowType type = form->windowType();
+    if (type != Qt::Window && type != Qt::Dialog && type != Qt::Tool) return;
+    int caption = CaptionHeight(form);
+    bool visible = form->isVisible();
+    form->setWindowFlags(form->windowFlags() | Qt::FramelessWindowHint);
+    form->resize(form->width(), form->height() - caption);
+    new EdgeResizer(form);
+    if (visible) form->show();  // changing the flags hid it
+    form->update();
+}
+
+bool InstallInfDriver(const std::string&, QWidget*) {
+    return false;
+}
+
+// --- Directory search ----------------------------------------------------------
+
+namespace {
+
+bool IsDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// The entry type comes with the entry on most file systems; links and file
+// systems that leave it unknown cost a stat.
+int AttributesOf(DIR* dir, const dirent& entry) {
+    int attributes = entry.d_name[0] == '.' && !IsDotOrDotDot(entry.d_name) ? faHidden : 0;
+    bool directory = entry.d_type == DT_DIR;
+    if (entry.d_type == DT_LNK || entry.d_type == DT_UNKNOWN) {
+        struct stat status;
+        directory = fstatat(dirfd(dir), entry.d_name, &status, 0) == 0 && S_ISDIR(status.st_mode);
+    }
+    return directory ? attributes | faDirectory : attributes;
+}
+
+}  // namespace
+
+TSearchRec::~TSearchRec() {
+    FindCloseEntry(*this);
+}
+
+int FindFirstEntry(const std::string& pattern, int attributes, TSearchRec& rec) {
+    FindCloseEntry(rec);
+    size_t slash = pattern.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
+    rec.FMask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+    if (rec.FMask == "*" || rec.FMask == "*.*") rec.FMask.clear();
+    rec.FExcluded = ~attributes & (faHidden | faSysFile | faVolumeID | faDirectory);
+    rec.FDir = opendir(folder.c_str());
+    if (!rec.FDir) return errno;
+    int result = FindNextEntry(rec);
+    if (result != 0) FindCloseEntry(rec);
+    return result;
+}
+
+int FindNextEntry(TSearchRec& rec) {
+    if (!rec.FDir) return ERROR_NO_MORE_FILES;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(rec.FDir);
+        if (!entry) return errno ? errno : ERROR_NO_MORE_FILES;
+        if (!rec.FMask.empty() &&
+            fnmatch(rec.FMask.c_str(), entry->d_name, FNM_NOESCAPE | FNM_CASEFOLD) != 0)
+            continue;
+        int attributes = AttributesOf(rec.FDir, *entry);
+        if (attributes & rec.FExcluded) continue;
+        rec.Name = entry->d_name;
+        rec.Attr = attributes;
+        return 0;
+    }
+}
+
+void FindCloseEntry(TSearchRec& rec) {
+    if (rec.FDir) closedir(rec.FDir);
+    rec.FDir = nullptr;
+}

@@ -1,0 +1,67 @@
+#include "platform/Paths.h"
+
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+namespace {
+
+std::string WithTrailingSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+// Absolute, with a trailing "/", and present on disc (best effort: a folder
+// that cannot be made shows up later as failing writes, not here).
+std::string PreparedFolder(const std::string& folder) {
+    QString absolute = QFileInfo(QString::fromStdString(folder)).absoluteFilePath();
+    QDir().mkpath(absolute);
+    return WithTrailingSlash(absolute.toStdString());
+}
+
+std::string ExecutableFolder() {
+    char buffer[4096];
+    ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length <= 0) return {};
+    std::string path(buffer, static_cast<size_t>(length));
+    return path.substr(0, path.rfind('/') + 1);
+}
+
+std::string ConfigFolder() {
+    // An XDG variable that is not an absolute path is to be ignored.
+    std::string config = Environment("XDG_CONFIG_HOME");
+    if (config.empty() || config.front() != '/') config = Environment("HOME") + "/.config";
+    return WithTrailingSlash(config) + "vexlo/";
+}
+
+}  // namespace
+
+std::string ProgramFolderPath() {
+    std::string home = Environment("VEXLO_HOME");
+    if (!home.empty()) return PreparedFolder(home);
+    std::string executable = ExecutableFolder();
+    if (!executable.empty() && access(executable.c_str(), W_OK) == 0) return executable;
+    return PreparedFolder(ConfigFolder());
+}
+
+std::string DriveRootPath(const std::string& windowsPath) {
+    std::string path = windowsPath;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    bool hasDrive =
+        path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
+    if (!hasDrive) return path;
+    std::string root = Environment("VEXLO_DRIVE_ROOT");
+    root = root.empty() ? std::string("/") : WithTrailingSlash(root);
+    std::string rest = path.substr(2);
+    rest.erase(0, rest.find_first_not_of('/'));
+    return root + rest;
+}

@@ -1,0 +1,16 @@
+#pragma once
+// Where the program keeps its files and where the fixed "c:\" marker paths of
+// the original land on Linux.
+#include <string>
+
+// The folder every program file lives in ("Quelm.ini", "bfilter.ini", the
+// registry file, ...), always ending in "/". VEXLO_HOME wins; otherwise the
+// executable's folder when it is writable (portable use); otherwise
+// $XDG_CONFIG_HOME/vexlo/ ($HOME/.config/vexlo/ when unset), created on demand.
+std::string ProgramFolderPath();
+
+// Maps a drive path such as "c:\imhome.txt" or "c:\build\FolderLocation.txt"
+// onto the system drive root ("/" or VEXLO_DRIVE_ROOT): "/imhome.txt",
+// "/build/FolderLocation.txt". A path without a drive letter keeps its place;
+// backslashes become "/" either way.
+std::string DriveRootPath(const std::string& windowsPath);
