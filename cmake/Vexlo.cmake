@@ -22,8 +22,9 @@ endfunction()
 # One test executable per tests/<folder>/*Test.cpp, each a ctest test named
 # <folder>.<file>. Timer and worker tests carry the "threads" label (TSan set).
 # MEDIA: the tests need the generated clips (the "media" fixture).
+# SERIAL: the tests run alone (they read the screen).
 function(vexlo_tests folder)
-    cmake_parse_arguments(ARG "MEDIA" "" "DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "MEDIA;SERIAL" "" "DEPS" ${ARGN})
     file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*Test.cpp)
     file(GLOB helpers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*Support.cpp)
     foreach(src ${tests})
@@ -39,6 +40,10 @@ function(vexlo_tests folder)
             LABELS "${labels}"
             TIMEOUT 300
             ENVIRONMENT "VEXLO_TEST_MEDIA=${VEXLO_TEST_MEDIA};VEXLO_BIN_DIR=${CMAKE_RUNTIME_OUTPUT_DIRECTORY};VEXLO_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+        if(ARG_SERIAL)
+            # The screen and the program folder are shared: one at a time.
+            set_tests_properties(${folder}.${exe} PROPERTIES RUN_SERIAL TRUE)
+        endif()
         if(ARG_MEDIA)
             set_tests_properties(${folder}.${exe} PROPERTIES FIXTURES_REQUIRED media)
         endif()
