@@ -1,6 +1,7 @@
 #include "platform/RegistryStore.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QString>
 #include <cstdio>
@@ -26,7 +27,7 @@ struct Key {
     std::vector<Value> values;
 };
 
-// Keys by their case-folded full path; the order is the file's order.
+// Keys by their case-folded full path, so the file is written in that order.
 using Hive = std::map<std::string, Key>;
 
 const char* const kHeader = "Windows Registry Editor Version 5.00";
@@ -36,8 +37,21 @@ std::mutex& StoreMutex() {
     return mutex;
 }
 
+// Names compare as Windows compares them: without case. Only valid UTF-8 is folded as text;
+// other bytes would all decode to the same replacement character and merge distinct names.
 std::string Folded(const std::string& text) {
-    return QString::fromStdString(text).toCaseFolded().toStdString();
+    const QString decoded = QString::fromStdString(text);
+    if (decoded.toStdString() == text) return decoded.toCaseFolded().toStdString();
+    std::string folded = text;
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+}
+
+// Pipes, devices and folders are neither read (a read could block for ever) nor replaced.
+bool IsStorable(const std::string& filePath) {
+    const QFileInfo info(QString::fromStdString(filePath));
+    return !info.exists() || info.isFile();
 }
 
 const char* RootName(HKEY root) {
@@ -195,7 +209,7 @@ Hive Parse(const std::string& text) {
 
 Hive Load(const std::string& filePath) {
     QFile file(QString::fromStdString(filePath));
-    if (!file.open(QIODevice::ReadOnly)) return {};
+    if (!IsStorable(filePath) || !file.open(QIODevice::ReadOnly)) return {};
     return Parse(file.readAll().toStdString());
 }
 
@@ -234,7 +248,7 @@ std::string Formatted(const Hive& hive) {
 
 bool Save(const std::string& filePath, const Hive& hive) {
     QSaveFile file(QString::fromStdString(filePath));
-    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (!IsStorable(filePath) || !file.open(QIODevice::WriteOnly)) return false;
     std::string text = Formatted(hive);
     if (file.write(text.data(), static_cast<qint64>(text.size())) !=
         static_cast<qint64>(text.size())) {

@@ -2,8 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <random>
+
+#include <sys/stat.h>
 
 #include "platform/RegistryStore.h"
 
@@ -141,6 +144,27 @@ TEST_F(RegistryStoreTest, AnUnwritableStoreFailsAndNoTemporaryFileRemains) {
     ASSERT_TRUE(store.CreateKey(HKEY_CURRENT_USER, "Software"));
     EXPECT_EQ(QDir(FTemp.path()).entryList(QDir::Files), QStringList{"Registry.reg"})
         << "no temporary file is left behind";
+}
+
+TEST_F(RegistryStoreTest, NamesThatAreNotUtf8StayDistinct) {
+    RegistryStore store(StorePath());
+    ASSERT_TRUE(store.CreateKey(HKEY_CURRENT_USER, "K\xE9"));
+    ASSERT_TRUE(store.CreateKey(HKEY_CURRENT_USER, "K\xE8"));
+    ASSERT_TRUE(store.SetString(HKEY_CURRENT_USER, "K\xE8", "", "grave"));
+    ASSERT_TRUE(store.SetString(HKEY_CURRENT_USER, "k\xE9", "", "acute"));
+    EXPECT_EQ(store.String(HKEY_CURRENT_USER, "K\xE8", ""), "grave");
+    EXPECT_EQ(store.String(HKEY_CURRENT_USER, "K\xE9", ""), "acute");
+    // Valid UTF-8 still folds as text.
+    ASSERT_TRUE(store.CreateKey(HKEY_CURRENT_USER, "\xC3\x89t\xC3\xA9"));  // "Été"
+    EXPECT_TRUE(store.KeyExists(HKEY_CURRENT_USER, "\xC3\xA9T\xC3\x89"));  // "éTÉ"
+}
+
+TEST_F(RegistryStoreTest, APipeInPlaceOfTheFileIsNeitherReadNorReplaced) {
+    ASSERT_EQ(mkfifo(StorePath().c_str(), 0600), 0);
+    RegistryStore store(StorePath());
+    EXPECT_FALSE(store.KeyExists(HKEY_CURRENT_USER, "Software"));  // returns, no hang
+    EXPECT_FALSE(store.CreateKey(HKEY_CURRENT_USER, "Software"));
+    EXPECT_FALSE(QFileInfo(QString::fromStdString(StorePath())).isFile());
 }
 
 }  // namespace
