@@ -9,7 +9,7 @@ namespace {
 
 // Console output as usual, plus each run's real time per iteration.
 class RecordingReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration && !run.error_occurred)
@@ -18,7 +18,7 @@ public:
     }
     const std::map<std::string, double>& times() const { return times_; }
 
-private:
+  private:
     std::map<std::string, double> times_;
 };
 

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <random>
-
-#include <sys/stat.h>
 
 #include "platform/RegistryStore.h"
 
