@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -276,8 +277,14 @@ int VexloProcess::WaitForExit(int timeoutMs) {
 }
 
 int VexloProcess::Close(int timeoutMs) {
-    RequestClose();
-    return WaitForExit(timeoutMs);
+    constexpr int kResendMs = 1000;
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        RequestClose();
+    } while (FProcess.state() != QProcess::NotRunning && !FProcess.waitForFinished(kResendMs) &&
+             clock.elapsed() + kResendMs < timeoutMs);
+    return WaitForExit(std::max(0, timeoutMs - int(clock.elapsed())));
 }
 
 QString VexloProcess::Output() const {

@@ -80,7 +80,8 @@ class VexloProcess {
     void RequestClose();
     // The exit code, or -1 after a crash or a timeout (the program is killed then).
     int WaitForExit(int timeoutMs = 10000);
-    // RequestClose, then WaitForExit.
+    // RequestClose, repeated every second while the program runs (a close sent within moments
+    // of the window's first showing is now and then ignored by Qt), then WaitForExit.
     int Close(int timeoutMs = 10000);
 
     // Everything the program wrote to its standard output and error so far.
