@@ -44,22 +44,13 @@ void TBMDThreadBase::NotifyTerminate(TBMDThreadGroup* Group, TBMDExecuteThread* 
     if (Group) Group->MemberEnded(Thread);
 }
 
-void TBMDThreadBase::CallLocked(const TBMDThreadDataNotifyEvent& Event, TBMDExecuteThread* Thread) {
-    if (!Event) return;
-    const auto handler = Event;  // the handler may replace the event
+template <typename Event, typename... Extra>
+void TBMDThreadBase::CallLocked(const Event& Handler, TBMDExecuteThread* Thread, Extra... More) {
+    if (!Handler) return;
+    const Event handler = Handler;  // the handler may replace the event
     std::lock_guard lock(FLock);
     void* data = Thread->Data();
-    handler(this, Thread, data);
-    Thread->SetData(data);
-}
-
-void TBMDThreadBase::CallLocked(const TBMDThreadUpdateNotifyEvent& Event,
-                                TBMDExecuteThread* Thread) {
-    if (!Event) return;
-    const auto handler = Event;
-    std::lock_guard lock(FLock);
-    void* data = Thread->Data();
-    handler(this, Thread, data, Thread->Percent());
+    handler(this, Thread, data, More...);
     Thread->SetData(data);
 }
 
@@ -177,7 +168,7 @@ void TBMDThread::RefreshTick() {
     TBMDExecuteThread* worker = FWorker.get();
     if (!worker) return;
     if (ThreadGroup()) ThreadGroup()->MemberUpdated(this, worker);
-    CallLocked(OnUpdate, worker);
+    CallLocked(OnUpdate, worker, worker->Percent());
 }
 
 void TBMDThread::WorkerEnded(TBMDExecuteThread* Sender) {
@@ -273,9 +264,9 @@ void TBMDThreadGroup::MemberEnded(TBMDExecuteThread* Thread) {
 
 // OnUpdate speaks for the running direct member with the highest update priority.
 void TBMDThreadGroup::MemberUpdated(const TBMDThreadBase* Member, TBMDExecuteThread* Thread) {
-    CallLocked(OnThreadUpdate, Thread);
+    CallLocked(OnThreadUpdate, Thread, Thread->Percent());
     const bool outranked = std::any_of(FMembers.begin(), FMembers.end(), [&](const auto* other) {
         return other->Running() && other->UpdatePriority() > Member->UpdatePriority();
     });
-    if (!outranked) CallLocked(OnUpdate, Thread);
+    if (!outranked) CallLocked(OnUpdate, Thread, Thread->Percent());
 }

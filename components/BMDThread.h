@@ -66,9 +66,10 @@ class TBMDThreadBase {
     // Tells Group, and through it the groups above, that Thread started or ended.
     static void NotifyStart(TBMDThreadGroup* Group, TBMDExecuteThread* Thread);
     static void NotifyTerminate(TBMDThreadGroup* Group, TBMDExecuteThread* Thread);
-    // Calls Event, if set, under the lock with Thread's data, and keeps the data it leaves.
-    void CallLocked(const TBMDThreadDataNotifyEvent& Event, TBMDExecuteThread* Thread);
-    void CallLocked(const TBMDThreadUpdateNotifyEvent& Event, TBMDExecuteThread* Thread);
+    // Calls Handler, if set, under the lock with (Self, Thread, Thread's Data, More...) and
+    // keeps the Data it leaves.
+    template <typename Event, typename... Extra>
+    void CallLocked(const Event& Handler, TBMDExecuteThread* Thread, Extra... More);
 
   private:
     bool JoinGroup(TBMDThreadGroup* Group);
