@@ -5,6 +5,8 @@ function(vexlo_library name)
          ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
          ${CMAKE_CURRENT_SOURCE_DIR}/*.h
          ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+    # The program entry is the executable's own source, not part of a library.
+    list(FILTER files EXCLUDE REGEX "/FilePlay\\.cpp$")
     set(compiled ${files})
     list(FILTER compiled INCLUDE REGEX "\\.(cpp|qrc)$")
     if(compiled)
