@@ -3,9 +3,16 @@
 // every pipeline it builds, and the listeners that hear its events.
 
 #include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
+
+#include "platform/Com.h"
 
 struct _GstElement;
+struct TFilterGraphPrivate;
 
 enum TFilterOperation { foAdding = 0, foAdded = 1, foRemoving = 2, foRemoved = 3, foRefresh = 4 };
 
@@ -20,9 +27,17 @@ enum TControlEvent {
     ceActive = 7
 };
 
+// Graph event codes the component raises from the pipeline's messages.
+inline constexpr int32_t EC_COMPLETE = 0x01;
+inline constexpr int32_t EC_VIDEO_SIZE_CHANGED = 0x0A;
+inline constexpr int32_t EC_CLOCK_CHANGED = 0x0D;
+inline constexpr int32_t EC_DVD_TITLE_CHANGE = 0x102;
+inline constexpr int32_t EC_DVD_CHAPTER_START = 0x103;
+inline constexpr int32_t EC_DVD_CURRENT_HMSF_TIME = 0x11A;
+
 // A filter component or a video window: what it puts into each new pipeline.
 class IGraphMember {
-public:
+  public:
     virtual ~IGraphMember() = default;
     // The member's element (borrowed; the member keeps it alive while it is in a graph), or
     // null: a member without a filter is skipped.
@@ -33,7 +48,7 @@ public:
 
 // Video windows and the progress slider: every raw graph event and the control events.
 class IGraphListener {
-public:
+  public:
     virtual ~IGraphListener() = default;
     virtual void GraphEvent(int32_t code, intptr_t param1, intptr_t param2) = 0;
     virtual void ControlEvent(TControlEvent event, intptr_t param) = 0;
@@ -41,4 +56,140 @@ public:
 
 enum TGraphMode { gmNormal = 0, gmCapture = 1, gmDVD = 2 };
 
-class TFilterGraph;
+// Positions and durations in 100-ns units.
+class IMediaSeeking {
+  public:
+    virtual ~IMediaSeeking() = default;
+    virtual HRESULT GetCurrentPosition(int64_t& position) = 0;
+    virtual HRESULT GetDuration(int64_t& duration) = 0;
+    // The stop position set last, or the duration.
+    virtual HRESULT GetStopPosition(int64_t& stop) = 0;
+    // A negative stop leaves the stop position as it is.
+    virtual HRESULT SetPositions(int64_t current, int64_t stop) = 0;
+    virtual HRESULT SetRate(double rate) = 0;
+    virtual HRESULT GetRate(double& rate) = 0;
+};
+
+// Volume in hundredths of a decibel (-10000 silence .. 0 full), balance -10000..10000.
+class IBasicAudio {
+  public:
+    virtual ~IBasicAudio() = default;
+    virtual HRESULT put_Volume(int32_t volume) = 0;
+    virtual HRESULT get_Volume(int32_t& volume) = 0;
+    virtual HRESULT put_Balance(int32_t balance) = 0;
+    virtual HRESULT get_Balance(int32_t& balance) = 0;
+};
+
+class IBasicVideo {
+  public:
+    virtual ~IBasicVideo() = default;
+    // The native size of the picture; fails before the first frame's format is known.
+    virtual HRESULT GetVideoSize(int& width, int& height) = 0;
+};
+
+// Where exceptions raised by graph event handlers go (the application's exception hook).
+// Without a hook they are dropped.
+void SetGraphExceptionHook(std::function<void(const std::exception&)> hook);
+
+// The linear 0..10000 volume as the audio interface takes it: Round(ln(V + 1) * 1085.73) -
+// 10000, ties to even, V clamped to 0..10000 first.
+int32_t LinearToDecibelVolume(int32_t value);
+
+class TFilterGraph {
+  public:
+    TFilterGraph();
+    ~TFilterGraph();
+    TFilterGraph(const TFilterGraph&) = delete;
+    TFilterGraph& operator=(const TFilterGraph&) = delete;
+
+    TGraphMode Mode() const;
+    // A change on an active component yields a fresh, empty graph of the new kind.
+    void SetMode(TGraphMode mode);
+    bool Active() const;
+    void SetActive(bool flag);
+
+    void InsertFilter(IGraphMember* member);
+    void RemoveFilter(IGraphMember* member);
+    const std::vector<IGraphMember*>& Members() const;
+    void InsertEventNotifier(IGraphListener* listener);
+    void RemoveEventNotifier(IGraphListener* listener);
+
+    // S_FALSE while inactive; raises EDirectShowException when the file cannot be rendered.
+    HRESULT RenderFile(const std::string& path);
+    // False while inactive; raise EDirectShowException on failure.
+    bool Play();
+    bool Pause();
+    bool Stop();
+    void ClearGraph();
+    void DisconnectFilters();
+
+    // On (the default): SetVolume takes the linear 0..10000 scale; off: V - 10000 decibel
+    // hundredths.
+    bool LinearVolume() const;
+    void SetLinearVolume(bool flag);
+    // Stored (they survive deactivation) and applied to the live graph after each render.
+    void SetVolume(int32_t value);
+    void SetBalance(int32_t value);
+    void SetRate(double rate);
+    int32_t Volume() const;
+    int32_t Balance() const;
+    double Rate() const;
+
+    // The live pipeline (playbin) or null.
+    _GstElement* Pipeline() const;
+    // The live pipeline's elements in order, descending into bins (members' elements under
+    // their member names plus what GStreamer added); empty while inactive.
+    std::vector<std::string> FilterNames() const;
+
+    // Interface queries: null while inactive.
+    IMediaSeeking* MediaSeeking();
+    IBasicAudio* BasicAudio();
+    IBasicVideo* BasicVideo();
+
+    std::function<void(HRESULT result, intptr_t renderer)> OnGraphComplete;
+    std::function<void(int width, int height)> OnGraphVideoSizeChanged;
+    std::function<void(int32_t code, intptr_t param1, intptr_t param2)> OnDSEvent;
+    std::function<void()> OnActivate;
+    std::function<void(int title)> OnDVDTitleChange;
+    std::function<void(int chapter)> OnDVDChapterStart;
+    std::function<void(uint32_t hmsfTimeCode, uint32_t timeCode)> OnDVDCurrentHMSFTime;
+
+  private:
+    std::unique_ptr<TFilterGraphPrivate> D;
+};
+
+// The persisted device moniker of a legacy filter with the given class id: the byte block a
+// filter component keeps as its identity (little-endian lengths, UTF-16LE display name).
+std::vector<uint8_t> DeviceMonikerBlock(const CLSID& classId);
+// The filter class id named by such a block; throws std::invalid_argument on a block that is
+// not one.
+CLSID MonikerBlockClassId(const std::vector<uint8_t>& block);
+
+// A filter component: binds a fresh instance of its filter on each activation of the graph
+// it belongs to, named in the pipeline after the component.
+class TFilter : public IGraphMember {
+  public:
+    explicit TFilter(std::string name);
+    ~TFilter() override;
+    TFilter(const TFilter&) = delete;
+    TFilter& operator=(const TFilter&) = delete;
+
+    const std::string& Name() const { return FName; }
+    TFilterGraph* FilterGraph() const { return FFilterGraph; }
+    // Removes the component from the old graph component and inserts it into the new one.
+    void SetFilterGraph(TFilterGraph* graph);
+    const std::vector<uint8_t>& BaseFilter() const { return FBaseFilter; }
+    void SetBaseFilter(std::vector<uint8_t> block) { FBaseFilter = std::move(block); }
+
+    _GstElement* GetFilter() override;
+    std::string GetName() override;
+    void NotifyFilter(TFilterOperation operation) override;
+
+  private:
+    void Release();
+
+    std::string FName;
+    TFilterGraph* FFilterGraph = nullptr;
+    std::vector<uint8_t> FBaseFilter;
+    _GstElement* FFilter = nullptr;  // owned reference while bound
+};

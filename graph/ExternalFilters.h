@@ -1,0 +1,66 @@
+#pragma once
+// The external filters the player works with: their identities, the ffdshow control
+// interface, and our stand-ins for them (GStreamer bins made through the class-factory table
+// under the external class ids).
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Com.h"
+
+struct _GstElement;
+class QWidget;
+
+struct TExternalFilter {
+    CLSID ClassId;
+    std::string Name;
+    std::string FileName;     // the filter file, empty when none is named
+    std::string RegistryKey;  // under HKEY_CURRENT_USER, empty when none
+};
+
+extern const CLSID CLSID_ffdshowVideoDecoder;    // {04FE9017-F873-410E-871E-AB91661A4EF7}
+extern const CLSID CLSID_ffdshowRawVideoFilter;  // {0B390488-D80F-4A68-8408-48DC199F0E97}
+extern const CLSID CLSID_ffdshowAudioProcessor;  // {B86F6BEE-E7C0-4D03-8D52-5B4430CF6C88}
+extern const CLSID CLSID_GraphicEqualizer;       // {E4DCD60C-F449-4C78-895B-1FE9F85C7EDD}
+extern const CLSID CLSID_ClvsdVideoDecoder;      // {516F1EFA-42F4-436E-801C-B752EB9343EB}
+extern const CLSID CLSID_EnhancedVideoRenderer;  // {FA10746C-9B63-4B6C-BC49-FC300EA5F256}
+extern const IID IID_IffDecoder;                 // {00F99063-70D5-4BCC-9D88-3801F3E3881B}
+
+// Every external filter the player knows, in a fixed order.
+const std::vector<TExternalFilter>& ExternalFilters();
+// The entry for a class id, or null.
+const TExternalFilter* FindExternalFilter(const CLSID& classId);
+
+// Parameter ids of the ffdshow picture settings, in the colour panel's ranges.
+inline constexpr unsigned IDFF_contrast = 201;    // 56..200, neutral 128
+inline constexpr unsigned IDFF_brightness = 202;  // -100..100, neutral 0
+inline constexpr unsigned IDFF_hue = 203;         // -180..180, neutral 0
+inline constexpr unsigned IDFF_saturation = 204;  // 0..128, neutral 64
+inline constexpr unsigned IDFF_sharpness = 402;   // 0..126, neutral 20
+// Settings groups a reset applies to.
+inline constexpr unsigned IDFF_filterPictProp = 200;
+inline constexpr unsigned IDFF_filterSharpen = 400;
+inline constexpr unsigned IDFF_filterRest = 500;
+
+// The ffdshow decoders' control interface; the comments give each call's slot.
+class IffDecoder {
+  public:
+    virtual ~IffDecoder() = default;
+    // Slot 5: one setting. E_INVALIDARG for an unknown id.
+    virtual HRESULT PutParam(unsigned paramId, int value) = 0;
+    // The value a setting has now (not a slot of the original interface).
+    virtual int GetParam(unsigned paramId) const = 0;
+    // Slot 35: the filter's own video-adjustment dialog, on the UI thread.
+    virtual HRESULT ShowCfgDlg(QWidget* owner) = 0;
+    // Slot 95: back to the neutral values of a group; S_FALSE for an unknown group.
+    virtual HRESULT ResetFilter(unsigned groupId) = 0;
+};
+
+// The ffdshow interface of a live filter: the element itself or, for a bin (the pipeline),
+// the first ffdshow stand-in inside it. Null when there is none. Valid while the element lives.
+IffDecoder* QueryffDecoder(_GstElement* filter);
+
+// Puts our stand-ins into the class-factory table under the external class ids. Once, at
+// program start; a stand-in whose GStreamer elements are missing makes no filter.
+void RegisterExternalFilters();

@@ -1,0 +1,322 @@
+#include "graph/GraphPipeline.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kVideoSizeMessage = "vexlo-video-size";
+
+GstElement* MakeOwned(const char* factory, const char* name) {
+    GstElement* element = gst_element_factory_make(factory, name);
+    return element ? GST_ELEMENT(gst_object_ref_sink(element)) : nullptr;
+}
+
+// The media of an element's "sink" pad: "video/...", "audio/..." or empty.
+std::string SinkMedia(GstElement* element) {
+    GstPad* pad = gst_element_get_static_pad(element, "sink");
+    if (!pad) return {};
+    std::string media;
+    GstCaps* caps = gst_pad_query_caps(pad, nullptr);
+    if (caps && !gst_caps_is_any(caps) && !gst_caps_is_empty(caps)) {
+        const std::string name = gst_structure_get_name(gst_caps_get_structure(caps, 0));
+        if (name.rfind("video/", 0) == 0 || name.rfind("audio/", 0) == 0) media = name;
+    }
+    if (caps) gst_caps_unref(caps);
+    gst_object_unref(pad);
+    return media;
+}
+
+void AddGhostPad(GstElement* bin, GstElement* element, const char* name) {
+    GstPad* target = gst_element_get_static_pad(element, name);
+    if (!target) return;
+    gst_element_add_pad(bin, gst_ghost_pad_new(name, target));
+    gst_object_unref(target);
+}
+
+// A bin holding the elements linked in order; an element that does not link to the one
+// before it stays out, as an unconnectable filter would. Null for no elements.
+GstElement* MakeChain(const char* name, const std::vector<GstElement*>& elements) {
+    if (elements.empty()) return nullptr;
+    GstElement* bin = gst_bin_new(name);
+    GstElement* last = nullptr;
+    for (GstElement* element : elements) {
+        if (!gst_bin_add(GST_BIN(bin), element)) continue;
+        if (last && !gst_element_link(last, element)) {
+            gst_bin_remove(GST_BIN(bin), element);
+            continue;
+        }
+        if (!last) AddGhostPad(bin, element, "sink");
+        last = element;
+    }
+    if (last) AddGhostPad(bin, last, "src");
+    return bin;
+}
+
+// Takes every child out of the bin; the children live on through their owners' references.
+void EmptyBin(GstElement* bin) {
+    std::vector<GstElement*> children;
+    GST_OBJECT_LOCK(bin);
+    for (GList* item = GST_BIN_CHILDREN(bin); item; item = item->next)
+        children.push_back(GST_ELEMENT(gst_object_ref(item->data)));
+    GST_OBJECT_UNLOCK(bin);
+    for (GstElement* child : children) {
+        gst_bin_remove(GST_BIN(bin), child);
+        gst_object_unref(child);
+    }
+}
+
+GstPadProbeReturn WatchCaps(GstPad*, GstPadProbeInfo* info, gpointer renderer) {
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
+    GstCaps* caps = nullptr;
+    gst_event_parse_caps(event, &caps);
+    int width = 0, height = 0;
+    const GstStructure* format = gst_caps_get_structure(caps, 0);
+    if (gst_structure_get_int(format, "width", &width) &&
+        gst_structure_get_int(format, "height", &height)) {
+        GstStructure* size = gst_structure_new(kVideoSizeMessage, "width", G_TYPE_INT, width,
+                                               "height", G_TYPE_INT, height, nullptr);
+        gst_element_post_message(GST_ELEMENT(renderer),
+                                 gst_message_new_application(GST_OBJECT(renderer), size));
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+}  // namespace
+
+bool ParseVideoSizeMessage(GstMessage* message, int& width, int& height) {
+    const GstStructure* size = gst_message_get_structure(message);
+    return size && gst_structure_has_name(size, kVideoSizeMessage) &&
+           gst_structure_get_int(size, "width", &width) &&
+           gst_structure_get_int(size, "height", &height);
+}
+
+std::unique_ptr<TGraphPipeline> TGraphPipeline::Create(const std::string& name) {
+    GstElement* pipeline = MakeOwned("playbin", name.c_str());
+    if (!pipeline) return nullptr;
+    return std::unique_ptr<TGraphPipeline>(new TGraphPipeline(pipeline));
+}
+
+TGraphPipeline::TGraphPipeline(GstElement* pipeline) : FPipeline(pipeline) {
+    // Tempo keeps the pitch at other rates; panorama carries the balance.
+    FAudioTail = {MakeOwned("audioconvert", nullptr), MakeOwned("audiopanorama", nullptr),
+                  MakeOwned("scaletempo", nullptr), MakeOwned("audioconvert", nullptr)};
+    FPanorama = FAudioTail[1];
+    std::erase(FAudioTail, nullptr);
+    FNullRenderer = MakeOwned("fakesink", "Null Renderer");
+    if (FNullRenderer) g_object_set(FNullRenderer, "sync", TRUE, nullptr);
+    Rebuild();
+}
+
+TGraphPipeline::~TGraphPipeline() {
+    gst_element_set_state(FPipeline, GST_STATE_NULL);
+    WatchRenderer(nullptr);
+    for (GstElement* bin : {FVideoFilterBin, FAudioFilterBin, FRendererBin})
+        if (bin) EmptyBin(bin);
+    gst_object_unref(FPipeline);
+    for (GstElement* element : FAudioTail) gst_object_unref(element);
+    if (FNullRenderer) gst_object_unref(FNullRenderer);
+}
+
+void TGraphPipeline::AddFilter(GstElement* filter, const std::string& name) {
+    if (!GST_OBJECT_PARENT(filter)) gst_element_set_name(filter, name.c_str());
+    TKind kind = TKind::Other;
+    const std::string media = SinkMedia(filter);
+    if (GST_OBJECT_FLAG_IS_SET(filter, GST_ELEMENT_FLAG_SINK))
+        kind = media.rfind("audio/", 0) == 0 ? TKind::Other : TKind::Renderer;
+    else if (media.rfind("video/", 0) == 0)
+        kind = TKind::VideoFilter;
+    else if (media.rfind("audio/", 0) == 0)
+        kind = TKind::AudioFilter;
+    FPlaced.push_back({filter, kind});
+    FStale = true;
+    if (IsIdle()) Rebuild();
+}
+
+void TGraphPipeline::RemoveFilter(GstElement* filter) {
+    std::erase_if(FPlaced, [filter](const TPlaced& placed) { return placed.Element == filter; });
+    Idle();
+    Rebuild();
+}
+
+void TGraphPipeline::Idle() {
+    if (!IsIdle()) gst_element_set_state(FPipeline, GST_STATE_NULL);
+    Rewound();
+    if (FStale) Rebuild();
+}
+
+void TGraphPipeline::Rewound() {
+    FRate = 1.0;
+    FStop = -1;
+}
+
+bool TGraphPipeline::SetFile(const std::string& path) {
+    gchar* uri = gst_filename_to_uri(path.c_str(), nullptr);
+    if (!uri) return false;
+    SetUri(uri);
+    g_free(uri);
+    return true;
+}
+
+void TGraphPipeline::SetUri(const std::string& uri) {
+    g_object_set(FPipeline, "uri", uri.c_str(), nullptr);
+    FRendered = true;
+}
+
+void TGraphPipeline::Disconnect() {
+    Idle();
+    g_object_set(FPipeline, "uri", nullptr, nullptr);
+    FRendered = false;
+}
+
+bool TGraphPipeline::HasStreams() const {
+    gint video = 0, audio = 0;
+    g_object_get(FPipeline, "n-video", &video, "n-audio", &audio, nullptr);
+    return video + audio > 0;
+}
+
+void TGraphPipeline::Rebuild() {
+    std::vector<GstElement*> video, audio, renderer;
+    for (const TPlaced& placed : FPlaced) {
+        if (placed.Kind == TKind::VideoFilter) video.push_back(placed.Element);
+        if (placed.Kind == TKind::AudioFilter) audio.push_back(placed.Element);
+        if (placed.Kind == TKind::Renderer && renderer.empty()) renderer.push_back(placed.Element);
+    }
+    audio.insert(audio.end(), FAudioTail.begin(), FAudioTail.end());
+    if (renderer.empty() && FNullRenderer) renderer.push_back(FNullRenderer);
+    WatchRenderer(nullptr);
+    ReplaceChain(FVideoFilterBin, "Video Filters", video, "video-filter");
+    ReplaceChain(FAudioFilterBin, "Audio Filters", audio, "audio-filter");
+    ReplaceChain(FRendererBin, "Video Renderer", renderer, "video-sink");
+    WatchRenderer(renderer.empty() ? nullptr : renderer.front());
+    FStale = false;
+}
+
+void TGraphPipeline::ReplaceChain(GstElement*& bin, const char* name,
+                                  const std::vector<GstElement*>& chain, const char* property) {
+    if (bin) EmptyBin(bin);
+    bin = MakeChain(name, chain);
+    g_object_set(FPipeline, property, bin, nullptr);
+}
+
+// Watches the caps arriving at the renderer, for the video-size event.
+void TGraphPipeline::WatchRenderer(GstElement* renderer) {
+    if (FWatchedPad) {
+        gst_pad_remove_probe(FWatchedPad, FWatchId);
+        gst_object_unref(FWatchedPad);
+        FWatchedPad = nullptr;
+    }
+    if (!renderer) return;
+    FWatchedPad = gst_element_get_static_pad(renderer, "sink");
+    if (FWatchedPad)
+        FWatchId = gst_pad_add_probe(FWatchedPad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, WatchCaps,
+                                     renderer, nullptr);
+}
+
+bool TGraphPipeline::IsIdle() const {
+    GstState state = GST_STATE_NULL, pending = GST_STATE_VOID_PENDING;
+    gst_element_get_state(FPipeline, &state, &pending, 0);
+    return state == GST_STATE_NULL && pending == GST_STATE_VOID_PENDING;
+}
+
+bool TGraphPipeline::Position(int64_t& position) const {
+    gint64 value = 0;
+    if (!gst_element_query_position(FPipeline, GST_FORMAT_TIME, &value)) return false;
+    position = value / 100;
+    return true;
+}
+
+bool TGraphPipeline::Duration(int64_t& duration) const {
+    gint64 value = 0;
+    if (!gst_element_query_duration(FPipeline, GST_FORMAT_TIME, &value) || value < 0) return false;
+    duration = value / 100;
+    return true;
+}
+
+bool TGraphPipeline::StopPosition(int64_t& stop) const {
+    if (FStop < 0) return Duration(stop);
+    stop = FStop;
+    return true;
+}
+
+bool TGraphPipeline::Seek(int64_t current, int64_t stop) {
+    const bool done = gst_element_seek(
+        FPipeline, FRate, GST_FORMAT_TIME,
+        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
+        std::max<int64_t>(current, 0) * 100, stop < 0 ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET,
+        stop < 0 ? -1 : stop * 100);
+    if (done && stop >= 0) FStop = stop;
+    return done;
+}
+
+bool TGraphPipeline::SetRate(double rate) {
+    if (rate == FRate) return true;
+    if (rate == 0 || !std::isfinite(rate)) return false;
+    // Right after another flushing seek the position may not be known yet: the new rate
+    // then starts where the stream is.
+    gint64 position = -1;
+    const bool known = gst_element_query_position(FPipeline, GST_FORMAT_TIME, &position);
+    const GstSeekType here = known ? GST_SEEK_TYPE_SET : GST_SEEK_TYPE_NONE;
+    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+    // Backwards play runs from the current position down to the start.
+    const bool done = rate > 0 ? gst_element_seek(FPipeline, rate, GST_FORMAT_TIME, flags, here,
+                                                  position, GST_SEEK_TYPE_NONE, -1)
+                               : gst_element_seek(FPipeline, rate, GST_FORMAT_TIME, flags,
+                                                  GST_SEEK_TYPE_SET, 0, here, position);
+    if (done) FRate = rate;
+    return done;
+}
+
+void TGraphPipeline::SetVolume(int32_t volume) {
+    FVolume = volume;
+    g_object_set(FPipeline, "volume", volume <= -10000 ? 0.0 : std::pow(10.0, volume / 2000.0),
+                 nullptr);
+}
+
+void TGraphPipeline::SetBalance(int32_t balance) {
+    FBalance = balance;
+    if (FPanorama)
+        g_object_set(FPanorama, "panorama", static_cast<float>(balance / 10000.0), nullptr);
+}
+
+bool TGraphPipeline::VideoSize(int& width, int& height) const {
+    if (!FWatchedPad) return false;
+    GstCaps* caps = gst_pad_get_current_caps(FWatchedPad);
+    if (!caps) return false;
+    const GstStructure* format = gst_caps_get_structure(caps, 0);
+    const bool known = gst_structure_get_int(format, "width", &width) &&
+                       gst_structure_get_int(format, "height", &height);
+    gst_caps_unref(caps);
+    return known;
+}
+
+std::vector<std::string> TGraphPipeline::FilterNames() const {
+    std::vector<std::string> names;
+    ListNames(GST_BIN(FPipeline), names);
+    // Until the pipeline first leaves NULL the chains are held by playbin's properties only.
+    for (GstElement* bin : {FVideoFilterBin, FAudioFilterBin, FRendererBin}) {
+        if (!bin || GST_OBJECT_PARENT(bin)) continue;
+        names.emplace_back(GST_OBJECT_NAME(bin));
+        ListNames(GST_BIN(bin), names);
+    }
+    return names;
+}
+
+void TGraphPipeline::ListNames(GstBin* bin, std::vector<std::string>& names) const {
+    std::vector<GstElement*> children;
+    GST_OBJECT_LOCK(bin);
+    for (GList* item = GST_BIN_CHILDREN(bin); item; item = item->next)
+        children.insert(children.begin(), GST_ELEMENT(gst_object_ref(item->data)));
+    GST_OBJECT_UNLOCK(bin);
+    for (GstElement* child : children) {
+        gchar* name = gst_element_get_name(child);
+        names.emplace_back(name);
+        g_free(name);
+        const bool member = std::any_of(FPlaced.begin(), FPlaced.end(),
+                                        [child](const TPlaced& p) { return p.Element == child; });
+        if (GST_IS_BIN(child) && !member) ListNames(GST_BIN(child), names);
+        gst_object_unref(child);
+    }
+}

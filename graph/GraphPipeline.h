@@ -1,0 +1,96 @@
+#pragma once
+// The GStreamer side of one live graph: a playbin whose video filter, audio filter and video
+// sink are bins built from the members' elements in member order. The graph component keeps
+// the DirectShow-shaped rules (notifications, events, checked calls); this class only
+// drives the pipeline.
+
+#include <gst/gst.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TGraphPipeline {
+  public:
+    // Null when GStreamer has no playbin.
+    static std::unique_ptr<TGraphPipeline> Create(const std::string& name);
+    ~TGraphPipeline();
+    TGraphPipeline(const TGraphPipeline&) = delete;
+    TGraphPipeline& operator=(const TGraphPipeline&) = delete;
+
+    GstElement* Pipeline() const { return FPipeline; }
+
+    // Members' elements, named after their members; they take their place in the chains
+    // once the pipeline is idle. Elements neither video nor audio stay out.
+    void AddFilter(GstElement* filter, const std::string& name);
+    void RemoveFilter(GstElement* filter);
+
+    // Back to NULL (the file stays set), with the chains brought up to date.
+    void Idle();
+    // The stream went back to its start (stopped or idle): normal rate, no stop position.
+    void Rewound();
+    // A file to play, or any URI (a DVD volume); false when the path has no URI.
+    bool SetFile(const std::string& path);
+    void SetUri(const std::string& uri);
+    bool Rendered() const { return FRendered; }
+    // Idle and without a file: nothing is connected any more.
+    void Disconnect();
+    // After preroll: whether any video or audio stream is decoded.
+    bool HasStreams() const;
+
+    // Positions in 100-ns units.
+    bool Position(int64_t& position) const;
+    bool Duration(int64_t& duration) const;
+    bool StopPosition(int64_t& stop) const;
+    // A negative stop leaves the stop as it is.
+    bool Seek(int64_t current, int64_t stop);
+    bool SetRate(double rate);
+    double Rate() const { return FRate; }
+
+    // Decibel hundredths, -10000 (silence) .. 0.
+    void SetVolume(int32_t volume);
+    int32_t Volume() const { return FVolume; }
+    void SetBalance(int32_t balance);
+    int32_t Balance() const { return FBalance; }
+    bool VideoSize(int& width, int& height) const;
+
+    // The elements of the pipeline, depth first, bins before their children, each bin's
+    // children in the order they were added; members' elements are not opened up.
+    std::vector<std::string> FilterNames() const;
+
+  private:
+    enum class TKind { Other, VideoFilter, AudioFilter, Renderer };
+    struct TPlaced {
+        GstElement* Element;
+        TKind Kind;
+    };
+
+    explicit TGraphPipeline(GstElement* pipeline);
+    void Rebuild();
+    void ReplaceChain(GstElement*& bin, const char* name, const std::vector<GstElement*>& chain,
+                      const char* property);
+    void WatchRenderer(GstElement* renderer);
+    bool IsIdle() const;
+    void ListNames(GstBin* bin, std::vector<std::string>& names) const;
+
+    GstElement* FPipeline;
+    std::vector<TPlaced> FPlaced;
+    std::vector<GstElement*> FAudioTail;  // owned: conversion, balance, tempo
+    GstElement* FPanorama = nullptr;      // in the tail
+    GstElement* FNullRenderer = nullptr;  // owned: used while no member renders video
+    GstElement* FVideoFilterBin = nullptr;
+    GstElement* FAudioFilterBin = nullptr;
+    GstElement* FRendererBin = nullptr;
+    GstPad* FWatchedPad = nullptr;
+    gulong FWatchId = 0;
+    bool FStale = false;
+    bool FRendered = false;
+    double FRate = 1.0;
+    int64_t FStop = -1;
+    int32_t FVolume = 0;
+    int32_t FBalance = 0;
+};
+
+// The picture size the renderer's input announced (an application message the watch posts).
+bool ParseVideoSizeMessage(GstMessage* message, int& width, int& height);

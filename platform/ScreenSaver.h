@@ -1,0 +1,9 @@
+#pragma once
+// The screen-saver switch: while media plays the desktop's screen saver is held off through
+// org.freedesktop.ScreenSaver on the session bus. Without a session bus or such a service
+// the switch does nothing. UI thread only.
+
+// False turns the screen saver off (one inhibition held for the program, however often
+// called), true turns it back on. Returns whether the desktop took the request; a request
+// that changes nothing succeeds.
+bool SetScreenSaverActive(bool active);

@@ -1,0 +1,177 @@
+#include <gst/gst.h>
+#include <gst/video/video.h>
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QTemporaryDir>
+
+#include "graph/ExternalFilters.h"
+#include "graph/FilterGraph.h"
+#include "platform/RegistryStore.h"
+#include "tests/support/TestMedia.h"
+
+namespace {
+
+class ExternalFiltersTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        qputenv("VEXLO_HOME", (home.path() + "/").toUtf8());
+        RegisterExternalFilters();
+    }
+    void TearDown() override { qunsetenv("VEXLO_HOME"); }
+    QTemporaryDir home;
+};
+
+// Pushes one frame of a solid colour through filter and returns the mean colour that comes out.
+QColor FilteredColour(GstElement* filter, uint32_t argb) {
+    GstElement* pipeline = gst_pipeline_new(nullptr);
+    GstElement* source = gst_element_factory_make("videotestsrc", nullptr);
+    g_object_set(source, "num-buffers", 1, "pattern", 17 /* solid colour */, "foreground-color",
+                 argb, nullptr);
+    GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
+    GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+    g_object_set(sink, "enable-last-sample", TRUE, "sync", FALSE, nullptr);
+    gst_bin_add_many(GST_BIN(pipeline), source, filter, convert, sink, nullptr);
+    GstCaps* rgb = gst_caps_from_string("video/x-raw,format=RGBx,width=64,height=48");
+    gst_element_link(source, filter);
+    gst_element_link(filter, convert);
+    gst_element_link_filtered(convert, sink, rgb);
+    gst_caps_unref(rgb);
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* end = gst_bus_timed_pop_filtered(
+        bus, 10 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    QColor colour;
+    GstSample* sample = nullptr;
+    g_object_get(sink, "last-sample", &sample, nullptr);
+    if (end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS && sample) {
+        GstMapInfo map;
+        GstBuffer* buffer = gst_sample_get_buffer(sample);
+        gst_buffer_map(buffer, &map, GST_MAP_READ);
+        long sums[3] = {};
+        const size_t pixels = map.size / 4;
+        for (size_t i = 0; i < pixels; ++i)
+            for (int c = 0; c < 3; ++c) sums[c] += map.data[i * 4 + c];
+        colour = QColor(sums[0] / pixels, sums[1] / pixels, sums[2] / pixels);
+        gst_buffer_unmap(buffer, &map);
+    }
+    if (sample) gst_sample_unref(sample);
+    if (end) gst_message_unref(end);
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return colour;
+}
+
+GstElement* NewPictureFilter() {
+    return CreateFilterInstance(CLSID_ffdshowVideoDecoder);
+}
+
+TEST_F(ExternalFiltersTest, IdentitiesAreTheExternalOnes) {
+    const TExternalFilter* equalizer = FindExternalFilter(CLSID_GraphicEqualizer);
+    ASSERT_NE(equalizer, nullptr);
+    EXPECT_EQ(GUIDToString(equalizer->ClassId), "{E4DCD60C-F449-4C78-895B-1FE9F85C7EDD}");
+    EXPECT_EQ(equalizer->FileName, "DCGraphicEQ.ax");
+    EXPECT_EQ(equalizer->RegistryKey, "SOFTWARE\\DSP-worx\\DC-ParamEQ Filter");
+    EXPECT_EQ(FindExternalFilter(CLSID_ffdshowRawVideoFilter)->RegistryKey,
+              "Software\\GNU\\ffdshow_raw\\default");
+    EXPECT_EQ(GUIDToString(IID_IffDecoder), "{00F99063-70D5-4BCC-9D88-3801F3E3881B}");
+    for (const CLSID& id : {CLSID_ffdshowVideoDecoder, CLSID_ffdshowRawVideoFilter,
+                            CLSID_ffdshowAudioProcessor, CLSID_GraphicEqualizer}) {
+        SCOPED_TRACE(GUIDToString(id));
+        GstElement* filter = CreateFilterInstance(id);
+        ASSERT_NE(filter, nullptr);
+        gst_object_unref(gst_object_ref_sink(filter));
+    }
+}
+
+TEST_F(ExternalFiltersTest, DecoderInterfaceTakesKnownIdsAndGroupsOnly) {
+    GstElement* filter = GST_ELEMENT(gst_object_ref_sink(NewPictureFilter()));
+    IffDecoder* decoder = QueryffDecoder(filter);
+    ASSERT_NE(decoder, nullptr);
+    EXPECT_EQ(decoder->PutParam(999, 1), E_INVALIDARG);
+    EXPECT_EQ(decoder->PutParam(IDFF_saturation, 500), S_OK);
+    EXPECT_EQ(decoder->GetParam(IDFF_saturation), 128) << "clamped to the panel's range";
+    EXPECT_EQ(decoder->PutParam(IDFF_sharpness, 90), S_OK);
+    EXPECT_EQ(decoder->ResetFilter(300), S_FALSE);
+    EXPECT_EQ(decoder->ResetFilter(IDFF_filterPictProp), S_OK);
+    EXPECT_EQ(decoder->GetParam(IDFF_saturation), 64);
+    EXPECT_EQ(decoder->GetParam(IDFF_sharpness), 90) << "sharpness is its own group";
+    EXPECT_EQ(decoder->ResetFilter(IDFF_filterSharpen), S_OK);
+    EXPECT_EQ(decoder->GetParam(IDFF_sharpness), 20);
+    gst_object_unref(filter);
+    GstElement* equalizer =
+        GST_ELEMENT(gst_object_ref_sink(CreateFilterInstance(CLSID_GraphicEqualizer)));
+    EXPECT_EQ(QueryffDecoder(equalizer), nullptr);
+    gst_object_unref(equalizer);
+}
+
+TEST_F(ExternalFiltersTest, PictureBinChangesThePictureVisibly) {
+    const uint32_t grey = 0xff808080, red = 0xffc00000;
+    GstElement* neutral = NewPictureFilter();
+    const QColor same = FilteredColour(neutral, grey);
+    EXPECT_NEAR(same.red(), 128, 6);
+    EXPECT_NEAR(same.green(), 128, 6);
+    EXPECT_NEAR(same.blue(), 128, 6);
+
+    GstElement* bright = NewPictureFilter();
+    QueryffDecoder(bright)->PutParam(IDFF_brightness, 100);
+    EXPECT_GT(FilteredColour(bright, grey).lightness(), 128 + 60);
+
+    GstElement* pale = NewPictureFilter();
+    QueryffDecoder(pale)->PutParam(IDFF_saturation, 0);
+    const QColor washed = FilteredColour(pale, red);
+    EXPECT_LT(std::abs(washed.red() - washed.green()), 16) << "no colour left";
+
+    GstElement* flat = NewPictureFilter();
+    QueryffDecoder(flat)->PutParam(IDFF_contrast, 56);
+    const QColor dull = FilteredColour(flat, 0xffffffff);
+    EXPECT_LT(dull.lightness(), 230);
+}
+
+TEST_F(ExternalFiltersTest, PictureSwitchOffInTheSettingsLeavesThePictureAlone) {
+    RegistryStore store;
+    ASSERT_TRUE(store.CreateKey(HKEY_CURRENT_USER, "Software\\GNU\\ffdshow\\default"));
+    ASSERT_TRUE(
+        store.SetDword(HKEY_CURRENT_USER, "Software\\GNU\\ffdshow\\default", "isPictProp", 0));
+    GstElement* filter = NewPictureFilter();
+    QueryffDecoder(filter)->PutParam(IDFF_brightness, 100);
+    EXPECT_NEAR(FilteredColour(filter, 0xff808080).lightness(), 128, 6);
+
+    // The raw filter keeps its own settings.
+    GstElement* raw = CreateFilterInstance(CLSID_ffdshowRawVideoFilter);
+    QueryffDecoder(raw)->PutParam(IDFF_brightness, 100);
+    EXPECT_GT(FilteredColour(raw, 0xff808080).lightness(), 128 + 60);
+}
+
+TEST_F(ExternalFiltersTest, ChainMembersPlayUnderTheirNamesWithAFreshInstanceEachTime) {
+    TFilterGraph graph;
+    TFilter decoder("FilterFFdshow"), equalizer("FilterAudioEQGraphic"), missing("RawFilter1");
+    decoder.SetBaseFilter(DeviceMonikerBlock(CLSID_ffdshowVideoDecoder));
+    equalizer.SetBaseFilter(DeviceMonikerBlock(CLSID_GraphicEqualizer));
+    missing.SetBaseFilter(DeviceMonikerBlock(CLSID_ClvsdVideoDecoder));  // no stand-in
+    for (TFilter* filter : {&equalizer, &missing, &decoder}) filter->SetFilterGraph(&graph);
+
+    graph.SetActive(true);
+    EXPECT_EQ(missing.GetFilter(), nullptr);
+    GstElement* first = decoder.GetFilter();
+    ASSERT_NE(first, nullptr);
+    GWeakRef firstRef;
+    g_weak_ref_init(&firstRef, first);
+    graph.RenderFile(TestMediaPath("video.avi"));
+    const auto names = graph.FilterNames();
+    EXPECT_NE(std::find(names.begin(), names.end(), "FilterFFdshow"), names.end());
+    EXPECT_NE(std::find(names.begin(), names.end(), "FilterAudioEQGraphic"), names.end());
+    EXPECT_EQ(std::find(names.begin(), names.end(), "RawFilter1"), names.end());
+    EXPECT_EQ(QueryffDecoder(graph.Pipeline()), QueryffDecoder(first));
+
+    graph.SetActive(false);
+    EXPECT_EQ(g_weak_ref_get(&firstRef), nullptr) << "the instance goes with its graph";
+    g_weak_ref_clear(&firstRef);
+    graph.SetActive(true);
+    EXPECT_NE(decoder.GetFilter(), nullptr);
+    for (TFilter* filter : {&equalizer, &missing, &decoder}) filter->SetFilterGraph(nullptr);
+}
+
+}  // namespace
