@@ -1,0 +1,16 @@
+// DVD navigation commands.
+#include "app/Main.h"
+
+// These handlers do nothing yet.
+
+void TFormQuelm::RootMenu1Click() {}
+
+void TFormQuelm::TitleMenu1Click() {}
+
+void TFormQuelm::NextChapter1Click() {}
+
+void TFormQuelm::PreviousChapter1Click() {}
+
+void TFormQuelm::MenuItem2Click() {}
+
+void TFormQuelm::MenuItem3Click() {}

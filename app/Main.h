@@ -1,0 +1,235 @@
+#pragma once
+// The player window: one frameless window with the picture, the playlist panel on its right
+// and a thin bottom bar of controls. The class is one, its handlers live in files by concern:
+// Main.cpp (creation, settings, shutdown, exception hook), MainForm.cpp (building the
+// components and menus), Playlist.cpp, Playback.cpp, Transport.cpp, WindowModes.cpp,
+// Overlay.cpp, MediaOpen.cpp, DvdControl.cpp.
+//
+// Every handler runs through Guard (see Handler), so no exception crosses Qt's event loop; what
+// a handler raises goes to HandleAppException.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QHash>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QWidget>
+#include <exception>
+#include <functional>
+#include <string>
+
+#include "components/BitmapHolder.h"
+#include "components/Browse4Folder.h"
+#include "components/Paneles.h"
+#include "components/RXSlider.h"
+#include "components/ThdTimer.h"
+
+class QStackedLayout;
+class TFormFileType;
+
+class TFormQuelm : public QWidget {
+  public:
+    // Builds the components and runs the creation sequence; `arguments` are the command
+    // line's arguments after the program name.
+    explicit TFormQuelm(const QStringList& arguments = {}, QWidget* parent = nullptr);
+    // Runs the shutdown sequence.
+    ~TFormQuelm() override;
+
+    // The application's exception hook: shows the message in the error window in diagnostic
+    // mode, drops it otherwise.
+    void HandleAppException(QObject* sender, const std::exception& error);
+    // Runs a step of a handler; an exception it raises goes to HandleAppException.
+    void Guard(QObject* sender, const std::function<void()>& step);
+
+    // Writes every key of "Quelm.ini" from the current state. Raises EIniFileException
+    // ("Unable to write to ...") at the first key that cannot be written.
+    void SaveSettings();
+
+    // --- Components (parents as built by BuildForm) ----------------------------------------
+    TPaneles* Paneles1;  // the bottom bar
+    TPaneles* ExitPanel;
+    QToolButton* btnExit;
+    QToolButton* btnRestore;
+    QToolButton* btnMin;
+    QLabel* LbLOpenList;  // property "Tag": 0 playlist closed, 1 open
+    TPaneles* Paneles2;
+    TRxSlider* TrackSpeed;
+    TPaneles* Paneles3;
+    QToolButton* BtnPlay;
+    QToolButton* BtnPause;  // property "Tag": 0 not paused, 1 paused
+    QToolButton* BtnStop;
+    QToolButton* btnControls;
+    QToolButton* BtnTitleMenu;
+    QCheckBox* chkboxEVR;
+    QCheckBox* chkboxZoomVertical;
+    TRxSlider* TrackBrightness;
+    TRxSlider* TrackVolume;
+    TRxSlider* TrackProgress;  // bound to the graph once the graph component lands
+
+    QFrame* Panel1;                // the picture and the playlist
+    QStackedLayout* PictureStack;  // the picture controls, all filling the area beside the list
+    QFrame* Panel14;               // the playlist panel
+    QFrame* Panel13;
+    QComboBox* BigDirComboBox;
+    QFrame* Panel8;
+    QToolButton* btnOpenFolder;
+    QTreeWidget* LvVideoSource;
+    TPaneles* RepeatPanel;
+    QLabel* Label6;
+    QLabel* Label19;
+    QRadioButton* rBtnLoop1;
+    QRadioButton* rBtnLoopALL;
+    QFrame* Bevel4;
+    QLabel* Label1;  // "Associate File Types"
+    QPlainTextEdit* IntroMemo;
+    QPlainTextEdit* FolderLinkMemo;
+    QListWidget* lbTemp;
+
+    TBrowse4Folder* Browse4Folder1;
+    TThreadedTimer ReadyTimer;
+    TThreadedTimer ColorTimer;
+    TThreadedTimer DvDTimer;
+    TBitmapHolder* ThumbSmall;
+    TBitmapHolder* ThumbSmallLime;
+    TBitmapHolder* ThumbLarge;
+
+    QMenu* PopupMenu1;
+    QMenu* DVDMenu1;
+    QAction *RootMenu1, *TitleMenu1, *FrameStep1;
+    QAction *NextChapter1, *PreviousChapter1, *MenuItem2, *Normal1, *MenuItem3, *MenuItem4;
+    QAction *OpenAnother1, *mnShowErrorMemo, *mnNoFilters, *mnNoText, *MenuItem5;
+    QMenu* AutoSized1;
+    QAction *TopR1, *TopL1, *BottomR1, *BottomL1, *mnLeftScreen, *mnRightScreen;
+    QAction *MenuItem6, *mnSoundEQ, *mnVideoFilter, *MenuItem7, *Fullscreen1, *StayOnTop1;
+    QAction *MenuItem8, *Exit2;
+    QMenu* PopupMenu2;
+    QAction* mnDeleteFile;
+    QMenu* PopupAdjustment;
+    QAction *mnAudioEQ, *mnVideoEQ, *mnShowFilterControl, *mnSetDefault;
+
+    // --- Handlers -----------------------------------------------------------------------------
+    // Main.cpp
+    void btnExitClick();
+    void OpenAnother1Click();
+    void mnShowErrorMemoClick();
+    void Label1Click();
+    // Playlist.cpp
+    void ScanMediaFolder(const std::string& folder);
+    void btnOpenFolderClick();
+    void BigDirComboBoxSelect();
+    void LvVideoSourceClick();
+    void LvVideoSourceDblClick();
+    void LbLOpenListClick();
+    void mnDeleteFileClick();
+    // Playback.cpp
+    void ReadyTimerTimer();
+    void PlayCommandLineFile();
+    void BtnPlayClick();
+    void BtnPauseClick();
+    void BtnStopClick();
+    // Transport.cpp
+    void TrackProgressChange();
+    void TrackProgressChanged();
+    void DvDTimerTimer();
+    void TrackSpeedChange();
+    void TrackSpeedChanged();
+    void TrackBrightnessMouseUp();
+    void TrackVolumeChange();
+    void TrackVolumeChanged();
+    void TrackBrightnessChange();
+    void TrackBrightnessChanged();
+    void ColorTimerTimer();
+    void btnControlsClick();
+    void mnVideoEQClick();
+    void mnAudioEQClick();
+    void mnSetDefaultClick();
+    // WindowModes.cpp
+    void btnMinClick();
+    void btnRestoreClick();
+    void Fullscreen1Click();
+    void StayOnTop1Click();
+    void TopR1Click();
+    void TopL1Click();
+    void BottomR1Click();
+    void BottomL1Click();
+    void mnLeftScreenClick();
+    void mnRightScreenClick();
+    void FormResize();
+    void FormMouseDown(QObject* sender, const QMouseEvent& event);
+    void FormMouseMove(QObject* sender, const QMouseEvent& event);
+    void FormMouseWheelDown(QObject* sender, const QWheelEvent& event);
+    void FormMouseWheelUp(QObject* sender, const QWheelEvent& event);
+    void FormKeyPress(QChar key);
+    void HandleAppMessage(QObject* receiver, QEvent* event);
+    void GrowBottomBar();
+    void ShrinkBottomBar();
+    // Places the window top-most or not at its current place and size, and sets the check of
+    // "Stay On Top" to match.
+    void SetStayOnTop(bool onTop);
+    // Overlay.cpp
+    void mnNoTextClick();
+    // MediaOpen.cpp
+    void mnNoFiltersClick();
+    // DvdControl.cpp
+    void RootMenu1Click();
+    void TitleMenu1Click();
+    void NextChapter1Click();
+    void PreviousChapter1Click();
+    void MenuItem2Click();
+    void MenuItem3Click();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // A callable that runs `method` of this window through Guard, for connect() and events.
+    template <class... Args>
+    auto Handler(void (TFormQuelm::*method)(Args...)) {
+        return [this, method](Args... args) { Guard(this, [&] { (this->*method)(args...); }); };
+    }
+
+    // MainForm.cpp
+    static void SetColours(QWidget* control, const QColor& base, const QColor& text);
+    void BuildForm();
+    void BuildBottomBar();
+    void BuildExitPanel();
+    void BuildControlPanel();
+    void BuildPlaylistPanel();
+    void BuildRepeatPanel();
+    void BuildIntroMemo();
+    void BuildMenus();
+    void BuildMainMenu();
+    void BuildAdjustmentMenus();
+    void ConnectHandlers();
+    void ConnectSliders();
+    void ConnectMenus();
+    // Mouse events of a picture control reach FormMouseDown, FormMouseMove, the wheel handlers.
+    enum TPictureEvent { peDown = 1, peMove = 2, peWheel = 4 };
+    void WirePicture(QWidget* control, int events);
+    void DispatchPictureEvent(QObject* watched, QEvent* event);
+
+    // Main.cpp
+    void FormCreate(const QStringList& arguments);
+    void ApplyStartColours();
+    void LoadSettings();
+    void ApplyPlace(int left, int top, int width, int height);
+    void ChooseFolderListFile();
+    void LoadFolderHistory();
+    void OpenFilterIniFile();
+    void FormDestroy();
+
+    QHash<QObject*, int> FPictureEvents;
+    TFormFileType* FFormFileType = nullptr;
+};
+
+// Adds a folder to the history at its sorted place (the locale's order, ignoring case), as the
+// history keeps itself sorted.
+void AddSortedFolder(QComboBox& combo, const QString& folder);

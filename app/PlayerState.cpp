@@ -1,0 +1,3 @@
+#include "app/PlayerState.h"
+
+TPlayerState PlayerState;

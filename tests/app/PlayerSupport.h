@@ -1,0 +1,37 @@
+// A player window of its own for each test: a fresh program folder and drive root, a clean
+// shared state, and the window's shutdown when the test ends.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+
+#include "app/Main.h"
+#include "platform/IniFile.h"
+
+class PlayerTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the window (its creation sequence runs); arguments as after the program name.
+    TFormQuelm& Start(const QStringList& arguments = {});
+    // Destroys the window (its shutdown runs).
+    void Close();
+
+    // A path in the program folder, or under the drive root.
+    std::string Home(const std::string& name = "") const;
+    std::string Drive(const std::string& name = "") const;
+    static void WriteFile(const std::string& path, const QByteArray& bytes);
+    static QByteArray ReadFile(const std::string& path);
+    TIniFile Settings() const { return TIniFile(Home("Quelm.ini")); }
+    // Writes "Quelm.ini" with these lines under [MedForm].
+    void WriteSettings(const QByteArray& lines);
+
+    QTemporaryDir FHome, FDrive;
+    std::unique_ptr<TFormQuelm> Form;
+};
