@@ -6,16 +6,30 @@
 #include "adjust/ColorControl.h"
 #include "app/Main.h"
 #include "desktop/ErrorUnit.h"
+#include "filters/PropEdit.h"
+#include "filters/TransformMain.h"
+#include "graph/ExternalFilters.h"
+#include "graph/FilterGraph.h"
 
 int main(int argc, char* argv[]) {
     // Embedding renderers and fixed screen placement need X11 (XWayland on Wayland).
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
+    // Our filter with its page and the stand-ins for the external filters, before any graph
+    // asks for them.
+    RegisterBrightnessFilter();
+    RegisterBrightnessPage();
+    RegisterExternalFilters();
     auto formQuelm = std::make_unique<TFormQuelm>(application.arguments().mid(1));
+    // What the graph's event handlers raise goes where the other handlers' exceptions go.
+    SetGraphExceptionHook([form = formQuelm.get()](const std::exception& error) {
+        form->HandleAppException(form, error);
+    });
     auto colorControlForm = std::make_unique<TColorControlForm>();
     OpenErrorForm();
     formQuelm->show();
     const int result = application.exec();
+    SetGraphExceptionHook(nullptr);
     // The player window goes first: its shutdown may still report to the error window.
     formQuelm.reset();
     colorControlForm.reset();

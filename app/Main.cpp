@@ -96,6 +96,8 @@ TFormQuelm::TFormQuelm(const QStringList& arguments, QWidget* parent) : QWidget(
 TFormQuelm::~TFormQuelm() {
     qApp->removeEventFilter(this);
     Guard(this, [this] { FormDestroy(); });
+    // The graph goes while its members still exist, so none of them leaves a live pipeline.
+    Guard(this, [this] { FG.SetActive(false); });
 }
 
 void TFormQuelm::FormCreate(const QStringList& arguments) {
@@ -126,6 +128,7 @@ void TFormQuelm::FormCreate(const QStringList& arguments) {
 // marker asks for the designed colours.
 void TFormQuelm::ApplyStartColours() {
     if (FileExists(DriveRootPath("c:\\imatwork.txt"))) return;
+    EVRVideoWindow1->SetColor(Qt::black);
     for (QWidget* control : std::initializer_list<QWidget*>{LvVideoSource, BigDirComboBox})
         SetColours(control, Qt::black, control->palette().color(QPalette::Text));
     if (PlayerState.DiagnosticMode) return;
@@ -288,6 +291,9 @@ void TFormQuelm::closeEvent(QCloseEvent* event) {
 }
 
 void TFormQuelm::btnExitClick() {
+    // A graph that cannot stop must not keep the user from leaving.
+    Guard(this, [this] { FG.Stop(); });
+    FG.SetActive(false);
     PlayerState.Exiting = true;
     QCoreApplication::quit();
 }

@@ -22,6 +22,7 @@
 #include <QWidget>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "components/BitmapHolder.h"
@@ -29,6 +30,8 @@
 #include "components/Paneles.h"
 #include "components/RXSlider.h"
 #include "components/ThdTimer.h"
+#include "graph/EVRVideoWindow.h"
+#include "graph/FilterGraph.h"
 
 class QStackedLayout;
 class TFormFileType;
@@ -70,7 +73,7 @@ class TFormQuelm : public QWidget {
     QCheckBox* chkboxZoomVertical;
     TRxSlider* TrackBrightness;
     TRxSlider* TrackVolume;
-    TRxSlider* TrackProgress;  // bound to the graph once the graph component lands
+    TRxSlider* TrackProgress;  // bound to FG by the transport controls
 
     QFrame* Panel1;                // the picture and the playlist
     QStackedLayout* PictureStack;  // the picture controls, all filling the area beside the list
@@ -88,6 +91,7 @@ class TFormQuelm : public QWidget {
     QFrame* Bevel4;
     QLabel* Label1;  // "Associate File Types"
     QPlainTextEdit* IntroMemo;
+    // EVRVideoWindow1 (in PictureStack) is declared below with the graph component.
     QPlainTextEdit* FolderLinkMemo;
     QListWidget* lbTemp;
 
@@ -98,6 +102,18 @@ class TFormQuelm : public QWidget {
     TBitmapHolder* ThumbSmall;
     TBitmapHolder* ThumbSmallLime;
     TBitmapHolder* ThumbLarge;
+
+    // The graph component before its members: the filter components and the video window
+    // leave it in their destructors, so it must be destroyed after them.
+    TFilterGraph FG;
+    TFilter BrightnessFilter{"BrightnessFilter"};
+    TFilter RawFilter1{"RawFilter1"};
+    TFilter FilterffdshowAudioProcessor{"FilterffdshowAudioProcessor"};
+    TFilter FilterAudioEQGraphic{"FilterAudioEQGraphic"};
+    TFilter FilterFFdshow{"FilterFFdshow"};
+    TFilter FilterRawffdshow{"FilterRawffdshow"};
+    TFilter FilterEVR{"FilterEVR"};
+    std::unique_ptr<TEVRVideoWindow> EVRVideoWindow1;
 
     QMenu* PopupMenu1;
     QMenu* DVDMenu1;
@@ -175,6 +191,13 @@ class TFormQuelm : public QWidget {
     // Overlay.cpp
     void mnNoTextClick();
     // MediaOpen.cpp
+    // Builds a new graph for the file, with the filter chain its name calls for, and plays
+    // it. Raises EDirectShowException when the file cannot be rendered or played.
+    void OpenMediaFile(const std::string& path);
+    // Takes the filter components of the chain out of FG's members.
+    void RemoveFilterChain();
+    // Writes "Used Filters for this run:" and the live graph's filters into memo (when given).
+    void WriteUsedFilters(QPlainTextEdit* memo);
     void mnNoFiltersClick();
     // DvdControl.cpp
     void RootMenu1Click();
@@ -205,11 +228,13 @@ class TFormQuelm : public QWidget {
     void BuildPlaylistPanel();
     void BuildRepeatPanel();
     void BuildIntroMemo();
+    void BuildGraph();
     void BuildMenus();
     void BuildMainMenu();
     void BuildAdjustmentMenus();
     void ConnectHandlers();
     void ConnectSliders();
+    void ConnectVideoWindow();
     void ConnectMenus();
     // Mouse events of a picture control reach FormMouseDown, FormMouseMove, the wheel handlers.
     enum TPictureEvent { peDown = 1, peMove = 2, peWheel = 4 };

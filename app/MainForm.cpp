@@ -10,6 +10,7 @@
 #include <array>
 
 #include "app/Main.h"
+#include "graph/ExternalFilters.h"
 
 namespace {
 
@@ -147,6 +148,7 @@ void TFormQuelm::BuildForm() {
     panelLayout->addLayout(PictureStack, 1);
     panelLayout->addWidget(Panel14);
     BuildIntroMemo();
+    BuildGraph();
 
     FolderLinkMemo = Named(new QPlainTextEdit(this), "FolderLinkMemo");
     FolderLinkMemo->hide();
@@ -336,6 +338,29 @@ void TFormQuelm::BuildIntroMemo() {
         "  folder click on the filename .mpls file to play.");
 }
 
+// The graph component, the filter components with the identities of their filters, and the
+// video window that shows the picture of files (in front of the help text only once a file
+// opens).
+void TFormQuelm::BuildGraph() {
+    FG.SetLinearVolume(true);
+    FG.SetMode(gmDVD);
+    const std::initializer_list<std::pair<TFilter*, CLSID>> filters = {
+        {&BrightnessFilter, StringToGUID("{440352CD-2644-44F8-978B-C67C840429D8}")},
+        {&RawFilter1, CLSID_ffdshowRawVideoFilter},
+        {&FilterffdshowAudioProcessor, CLSID_ffdshowAudioProcessor},
+        {&FilterAudioEQGraphic, CLSID_GraphicEqualizer},
+        {&FilterFFdshow, CLSID_ffdshowVideoDecoder},
+        {&FilterRawffdshow, CLSID_ffdshowRawVideoFilter},
+        {&FilterEVR, CLSID_EnhancedVideoRenderer}};
+    for (const auto& [filter, classId] : filters)
+        filter->SetBaseFilter(DeviceMonikerBlock(classId));
+
+    EVRVideoWindow1 = std::make_unique<TEVRVideoWindow>(Panel1);
+    EVRVideoWindow1->setObjectName("EVRVideoWindow1");
+    EVRVideoWindow1->SetKeepAspectRatio(false);
+    PictureStack->addWidget(EVRVideoWindow1.get());
+}
+
 void TFormQuelm::BuildMenus() {
     BuildMainMenu();
     BuildAdjustmentMenus();
@@ -423,9 +448,26 @@ void TFormQuelm::ConnectHandlers() {
     WirePicture(this, peDown | peMove | peWheel);
     WirePicture(RepeatPanel, peDown);
     WirePicture(IntroMemo->viewport(), peDown);
+    ConnectVideoWindow();
     // The labels have no click signal: their presses arrive through the event filter too.
     WirePicture(LbLOpenList, 0);
     WirePicture(Label1, 0);
+}
+
+// The video window reports its mouse through its own events: the renderer's surface covers
+// it, so a press never lands on the window itself, where WirePicture would look for it.
+void TFormQuelm::ConnectVideoWindow() {
+    TEVRVideoWindow* window = EVRVideoWindow1.get();
+    auto forward = [this, window](auto method) {
+        return [this, window, method](const auto& event) {
+            Guard(window, [&] { (this->*method)(window, event); });
+        };
+    };
+    window->OnMouseDown = forward(&TFormQuelm::FormMouseDown);
+    window->OnMouseMove = forward(&TFormQuelm::FormMouseMove);
+    window->OnMouseWheelUp = forward(&TFormQuelm::FormMouseWheelUp);
+    window->OnMouseWheelDown = forward(&TFormQuelm::FormMouseWheelDown);
+    window->OnDblClick = Handler(&TFormQuelm::LbLOpenListClick);
 }
 
 void TFormQuelm::ConnectSliders() {

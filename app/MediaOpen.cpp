@@ -1,5 +1,80 @@
-// Opening media files: the graph and its filter chain.
-#include "app/Main.h"
+// Opening media files: a new graph for each file, the filter chain its name calls for, and the
+// list of the filters that ended up in the graph.
+#include <QStackedLayout>
+#include <QString>
 
-// The item's check flips with the click; nothing else happens yet.
+#include "app/Main.h"
+#include "app/PlayerState.h"
+#include "desktop/ErrorUnit.h"
+#include "desktop/LiteRegistry.h"
+#include "pattern/Pattern.h"
+#include "platform/ScreenSaver.h"
+
+namespace {
+
+// Windows Media and MPEG files decode without the ffdshow video decoder; their picture goes
+// through the raw video filter instead.
+const char* const kWindowsMediaOrMpeg = "(?i).wmv$|.asf$|.mpg$|.mpeg$";
+// Blu-ray playlists are sharp enough as they come.
+const char* const kBlurayPlaylist = "(?i).mpls$";
+// Filter names the used-filters list shows at most, in characters.
+constexpr int kFilterNameLength = 128;
+
+// The ffdshow sharpen switch of the video decoder and the raw video filter, read by each
+// instance as it is made.
+void StoreFfdshowSharpen(uint32_t value) {
+    for (const char* key :
+         {"Software\\GNU\\ffdshow\\default", "Software\\GNU\\ffdshow_raw\\default"}) {
+        const HKEY handle = CreateRegKey(HKEY_CURRENT_USER, key, KEY_ALL_ACCESS);
+        WriteRegDword(handle, "xsharpen", value);
+        CloseRegKey(handle);
+    }
+}
+
+}  // namespace
+
+void TFormQuelm::OpenMediaFile(const std::string& path) {
+    PlayerState.DvdMode = false;
+    FG.SetMode(gmNormal);
+    EVRVideoWindow1->SetFilterGraph(&FG);
+    EVRVideoWindow1->SetMode(vdmEVR);
+    PictureStack->setCurrentWidget(EVRVideoWindow1.get());
+    EVRVideoWindow1->raise();
+    // With the option checked the chain of an earlier open stays in the members.
+    if (!mnNoFilters->isChecked()) {
+        RemoveFilterChain();
+        FG.InsertFilter(&FilterAudioEQGraphic);
+        const bool windowsMediaOrMpeg = MatchesPattern(kWindowsMediaOrMpeg, path);
+        if (!windowsMediaOrMpeg) FG.InsertFilter(&FilterFFdshow);
+        if (windowsMediaOrMpeg) {
+            FG.InsertFilter(&FilterffdshowAudioProcessor);
+            FG.InsertFilter(&FilterRawffdshow);
+        }
+        StoreFfdshowSharpen(MatchesPattern(kBlurayPlaylist, path) ? 0 : 1);
+    }
+    if (FG.Active()) FG.SetActive(false);
+    FG.SetActive(true);
+    FG.RenderFile(path);
+    FG.Play();
+    FG.SetRate(1.0);
+    SetScreenSaverActive(false);
+    if (!mnNoFilters->isChecked()) WriteUsedFilters(OpenErrorForm()->MemoError);
+    ColorTimer.SetEnabled(true);
+}
+
+void TFormQuelm::RemoveFilterChain() {
+    for (TFilter* filter : {&FilterAudioEQGraphic, &RawFilter1, &FilterffdshowAudioProcessor,
+                            &BrightnessFilter, &FilterFFdshow, &FilterRawffdshow})
+        FG.RemoveFilter(filter);
+}
+
+void TFormQuelm::WriteUsedFilters(QPlainTextEdit* memo) {
+    if (!memo) return;
+    memo->clear();
+    memo->appendPlainText("Used Filters for this run:");
+    for (const std::string& name : FG.FilterNames())
+        memo->appendPlainText(QString::fromStdString(name).left(kFilterNameLength));
+}
+
+// The item's check flips with the click; the next open reads it.
 void TFormQuelm::mnNoFiltersClick() {}
