@@ -100,22 +100,25 @@ GstPadProbeReturn AnySizeAnswer(GstPad*, GstPadProbeInfo* info, gpointer) {
 // The classic renderer: the X image sink behind a scaler that stretches the picture to the
 // window as the classic renderer did. The sink only asks upstream for pictures of its
 // window's size, and the pipeline's own scaler would keep the aspect ratio with borders.
-// Scaling comes before the colour conversion, so only window-sized pictures are converted.
+// Scaling and colour conversion run as one pass; bilinear without chroma resampling or
+// dithering costs about half of the default at 1080p and looks the same at window size.
 GstElement* MakeClassicRenderer(const char* name, GstElement*& sink) {
-    GstElement* scale = gst_element_factory_make("videoscale", nullptr);
-    GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
+    GstElement* scale = gst_element_factory_make("videoconvertscale", nullptr);
     sink = gst_element_factory_make("ximagesink", nullptr);
     GstElement* bin = gst_bin_new(name);
-    if (!scale || !convert || !sink || !bin) {
-        for (GstElement* element : {scale, convert, sink, bin})
+    if (!scale || !sink || !bin) {
+        for (GstElement* element : {scale, sink, bin})
             if (element) gst_object_unref(gst_object_ref_sink(element));
         sink = nullptr;
         return nullptr;
     }
+    gst_util_set_object_arg(G_OBJECT(scale), "method", "bilinear");
+    gst_util_set_object_arg(G_OBJECT(scale), "chroma-mode", "none");
+    gst_util_set_object_arg(G_OBJECT(scale), "dither", "none");
     g_object_set(scale, "add-borders", FALSE, nullptr);
     g_object_set(sink, "force-aspect-ratio", FALSE, nullptr);
-    gst_bin_add_many(GST_BIN(bin), scale, convert, sink, nullptr);
-    gst_element_link_many(scale, convert, sink, nullptr);
+    gst_bin_add_many(GST_BIN(bin), scale, sink, nullptr);
+    gst_element_link(scale, sink);
     GstPad* input = gst_element_get_static_pad(scale, "sink");
     GstPad* ghost = gst_ghost_pad_new("sink", input);
     gst_object_unref(input);
