@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "tests/filters/FilterSupport.h"
@@ -356,7 +357,9 @@ TEST_F(TransformMainTest, EachFrameUsesOneBrightnessWhileTheSettingsChange) {
         TBrightnessControlFilter* filter = BrightnessControlFilter(element);
         for (int i = 0; !done; ++i) {
             filter->SetBrightness(i % 2 ? 10 : 20);
-            std::this_thread::yield();
+            // A pause, not a yield: a thread that retakes the lock at once can starve the
+            // streaming thread on a slow (sanitized) build.
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
         }
     });
     const std::vector<Bytes> frames = PullFrames(pipeline);
