@@ -280,7 +280,7 @@ void Finalize(GObject* object) {
     G_OBJECT_CLASS(gParentClass)->finalize(object);
 }
 
-void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* property) {
     TBrightnessControlFilter& filter = FilterOf(object);
     switch (id) {
         case PROP_BRIGHTNESS:
@@ -296,11 +296,11 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spe
             filter.SetBrightnessEnabled(g_value_get_boolean(value));
             break;
         default:
-            G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+            G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, property);
     }
 }
 
-void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
+void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* property) {
     TBrightnessControlFilter& filter = FilterOf(object);
     int32_t brightness = 0;
     int16_t contrast = 64;
@@ -320,7 +320,7 @@ void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
             g_value_set_boolean(value, BrightnessEnabled);
             break;
         default:
-            G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+            G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, property);
     }
 }
 
