@@ -1,6 +1,8 @@
 #pragma once
 // The external filters' settings.
 
+#include <cstdint>
+
 // Registers the filter files of the program folder whose classes are missing, started and not
 // waited for.
 void RegisterMissingFilters();
@@ -8,3 +10,6 @@ void RegisterMissingFilters();
 void DisableFilterTrayUi();
 // Switches the external decoders' picture adjustment on (1) or off (0).
 void SetFfdshowPictureProps(int value);
+// Switches the sharpen stage of the ffdshow video decoder and raw video filter on (1) or off
+// (0); each instance reads it as it is made.
+void SetFfdshowSharpen(uint32_t value);

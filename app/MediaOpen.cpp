@@ -3,10 +3,10 @@
 #include <QStackedLayout>
 #include <QString>
 
+#include "adjust/FilterSettings.h"
 #include "app/Main.h"
 #include "app/PlayerState.h"
 #include "desktop/ErrorUnit.h"
-#include "desktop/LiteRegistry.h"
 #include "pattern/Pattern.h"
 #include "platform/ScreenSaver.h"
 
@@ -19,17 +19,6 @@ const char* const kWindowsMediaOrMpeg = "(?i).wmv$|.asf$|.mpg$|.mpeg$";
 const char* const kBlurayPlaylist = "(?i).mpls$";
 // Filter names the used-filters list shows at most, in characters.
 constexpr int kFilterNameLength = 128;
-
-// The ffdshow sharpen switch of the video decoder and the raw video filter, read by each
-// instance as it is made.
-void StoreFfdshowSharpen(uint32_t value) {
-    for (const char* key :
-         {"Software\\GNU\\ffdshow\\default", "Software\\GNU\\ffdshow_raw\\default"}) {
-        const HKEY handle = CreateRegKey(HKEY_CURRENT_USER, key, KEY_ALL_ACCESS);
-        WriteRegDword(handle, "xsharpen", value);
-        CloseRegKey(handle);
-    }
-}
 
 }  // namespace
 
@@ -50,7 +39,7 @@ void TFormQuelm::OpenMediaFile(const std::string& path) {
             FG.InsertFilter(&FilterffdshowAudioProcessor);
             FG.InsertFilter(&FilterRawffdshow);
         }
-        StoreFfdshowSharpen(MatchesPattern(kBlurayPlaylist, path) ? 0 : 1);
+        SetFfdshowSharpen(MatchesPattern(kBlurayPlaylist, path) ? 0 : 1);
     }
     if (FG.Active()) FG.SetActive(false);
     FG.SetActive(true);
