@@ -3,6 +3,10 @@
 
 // These handlers do nothing yet.
 
+void TFormQuelm::OpenDvdVolume(const std::string&) {}
+
+void TFormQuelm::SeekDvdTime(int) {}
+
 void TFormQuelm::RootMenu1Click() {}
 
 void TFormQuelm::TitleMenu1Click() {}

@@ -31,10 +31,6 @@ const std::string kSection = "MedForm";
 // X11 keeps window sizes and places in 16 bits; larger values would wrap around.
 constexpr int kLargestCoordinate = 32767;
 
-bool FileExists(const std::string& path) {
-    return QFileInfo(QString::fromStdString(path)).isFile();
-}
-
 std::string SettingsFile() {
     return ProgramFolder() + "Quelm.ini";
 }
@@ -57,6 +53,14 @@ bool NamesFolder(const QByteArray& line) {
     return QFileInfo(QString::fromUtf8(line)).isDir();
 }
 
+bool OnSomeScreen(const QRect& place) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    return std::any_of(screens.begin(), screens.end(),
+                       [&](const QScreen* screen) { return screen->geometry().intersects(place); });
+}
+
+}  // namespace
+
 void WriteFolderHistory(const QComboBox& combo, const QString& path) {
     QSaveFile file(path);
     bool written = file.open(QIODevice::WriteOnly);
@@ -65,14 +69,6 @@ void WriteFolderHistory(const QComboBox& combo, const QString& path) {
     if (!written || !file.commit())
         throw std::runtime_error("Cannot create file \"" + path.toStdString() + "\".");
 }
-
-bool OnSomeScreen(const QRect& place) {
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    return std::any_of(screens.begin(), screens.end(),
-                       [&](const QScreen* screen) { return screen->geometry().intersects(place); });
-}
-
-}  // namespace
 
 void AddSortedFolder(QComboBox& combo, const QString& folder) {
     QCollator collator;
@@ -98,6 +94,8 @@ TFormQuelm::~TFormQuelm() {
     Guard(this, [this] { FormDestroy(); });
     // The graph goes while its members still exist, so none of them leaves a live pipeline.
     Guard(this, [this] { FG.SetActive(false); });
+    // The slider is a child widget, destroyed after the graph component: it leaves it now.
+    TrackProgress->SetFilterGraph(nullptr);
 }
 
 void TFormQuelm::FormCreate(const QStringList& arguments) {
@@ -160,7 +158,7 @@ void TFormQuelm::LoadSettings() {
     // A folder with a drive on Windows is an absolute path here.
     const bool absolute = !PlayerState.CurrentFolder.empty() && PlayerState.CurrentFolder[0] == '/';
     BigDirComboBox->setEditText(absolute ? QString::fromStdString(PlayerState.CurrentFolder)
-                                         : QString("Click the Folder Icon to open file"));
+                                         : kNoFolderText);
     ScanMediaFolder(PlayerState.CurrentFolder);
 }
 

@@ -20,6 +20,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QWidget>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -30,6 +31,7 @@
 #include "components/Paneles.h"
 #include "components/RXSlider.h"
 #include "components/ThdTimer.h"
+#include "graph/DSTrackBar.h"
 #include "graph/EVRVideoWindow.h"
 #include "graph/FilterGraph.h"
 
@@ -73,7 +75,7 @@ class TFormQuelm : public QWidget {
     QCheckBox* chkboxZoomVertical;
     TRxSlider* TrackBrightness;
     TRxSlider* TrackVolume;
-    TRxSlider* TrackProgress;  // bound to FG by the transport controls
+    TDSTrackBar* TrackProgress;
 
     QFrame* Panel1;                // the picture and the playlist
     QStackedLayout* PictureStack;  // the picture controls, all filling the area beside the list
@@ -136,7 +138,16 @@ class TFormQuelm : public QWidget {
     void mnShowErrorMemoClick();
     void Label1Click();
     // Playlist.cpp
+    // Refills the playlist with the media files of the folder (a path ending in "/"; "" is the
+    // current directory), sorted in the locale's order. Raises EFOpenError for the first file
+    // whose size could not be read, after listing all the others.
     void ScanMediaFolder(const std::string& folder);
+    int RowCount() const;
+    int SelectedRow() const;  // -1 when no row is selected
+    void SelectRow(int index);
+    // The row's file name as on disc (CurrentFolder + it is the row's path), and as shown.
+    std::string RowFileName(int index) const;
+    std::string RowCaption(int index) const;
     void btnOpenFolderClick();
     void BigDirComboBoxSelect();
     void LvVideoSourceClick();
@@ -149,7 +160,15 @@ class TFormQuelm : public QWidget {
     void BtnPlayClick();
     void BtnPauseClick();
     void BtnStopClick();
+    void FGGraphComplete();
+    // Opens the next playlist entry as the loop option says, or the command-line file again.
+    void PlayNextEntry();
+    // OpenMediaFile; a file that cannot be played also shows why, over the picture and in the
+    // caption, before the error goes on to the caller.
+    void OpenMediaOrShowError(const std::string& path);
+    void ShowMediaFileError(const std::string& path);
     // Transport.cpp
+    void TrackProgressTimer(QObject* sender, int64_t currentPosMs, int64_t stopPosMs);
     void TrackProgressChange();
     void TrackProgressChanged();
     void DvDTimerTimer();
@@ -200,6 +219,8 @@ class TFormQuelm : public QWidget {
     void WriteUsedFilters(QPlainTextEdit* memo);
     void mnNoFiltersClick();
     // DvdControl.cpp
+    void OpenDvdVolume(const std::string& path);
+    void SeekDvdTime(int seconds);
     void RootMenu1Click();
     void TitleMenu1Click();
     void NextChapter1Click();
@@ -241,6 +262,13 @@ class TFormQuelm : public QWidget {
     void WirePicture(QWidget* control, int events);
     void DispatchPictureEvent(QObject* watched, QEvent* event);
 
+    // Playlist.cpp
+    void RememberFolder(const QString& folder);
+    void TogglePlaylistPanel();
+    // Playback.cpp
+    void ShowVideoWindow();
+    void ShowPauseImage(const char* fileName);
+
     // Main.cpp
     void FormCreate(const QStringList& arguments);
     void ApplyStartColours();
@@ -254,6 +282,20 @@ class TFormQuelm : public QWidget {
     QHash<QObject*, int> FPictureEvents;
     TFormFileType* FFormFileType = nullptr;
 };
+
+// What the folder box shows while no folder has been chosen.
+inline const QString kNoFolderText = QStringLiteral("Click the Folder Icon to open file");
+
+// Whether a playlist path names a DVD volume (it ends in "IFO", any case).
+bool IsDvdVolumePath(const std::string& path);
+
+// The caption and overlay text of a playing file: "12.5% - 0:05:07 [0:41:00] [movie.avi]" for
+// 307 of 2460 seconds on the slider; positions in 100-ns units, the locale's decimal separator.
+std::string ProgressText(int64_t position, int64_t duration, int sliderValue, int sliderMax,
+                         const std::string& mediaName);
+
+// Writes the history's folders to the file, one per line; raises when it cannot.
+void WriteFolderHistory(const QComboBox& combo, const QString& path);
 
 // Adds a folder to the history at its sorted place (the locale's order, ignoring case), as the
 // history keeps itself sorted.

@@ -57,9 +57,10 @@ QCheckBox* NewBarCheckBox(QWidget* parent, const char* name, const QString& hint
     return box;
 }
 
-TRxSlider* NewSlider(QWidget* parent, const char* name, const QString& hint, int minValue,
-                     int maxValue, int value) {
-    auto* slider = Named(new TRxSlider(parent), name);
+template <class TSlider = TRxSlider>
+TSlider* NewSlider(QWidget* parent, const char* name, const QString& hint, int minValue,
+                   int maxValue, int value) {
+    auto* slider = Named(new TSlider(parent), name);
     slider->setToolTip(hint);
     slider->SetRange(minValue, maxValue);
     slider->SetValue(value);
@@ -171,7 +172,8 @@ void TFormQuelm::BuildForm() {
     ThumbSmallLime->SetBitmap(QPixmap(":/images/ThumbSmallLime.xpm"));
     ThumbLarge = Named(new TBitmapHolder(this), "ThumbLarge");
     ThumbLarge->SetBitmap(QPixmap(":/images/ThumbLarge.xpm"));
-    for (TRxSlider* slider : {TrackSpeed, TrackBrightness, TrackVolume, TrackProgress})
+    for (TRxSlider* slider :
+         std::initializer_list<TRxSlider*>{TrackSpeed, TrackBrightness, TrackVolume, TrackProgress})
         slider->SetImageHThumb(ThumbSmall->Bitmap());
 
     BuildMenus();
@@ -230,7 +232,8 @@ void TFormQuelm::BuildControlPanel() {
     TrackBrightness->setFixedWidth(70);
     TrackVolume = NewSlider(Paneles3, "TrackVolume", "Volume", 0, 10000, 2000);
     TrackVolume->setFixedWidth(70);
-    TrackProgress = NewSlider(Paneles3, "TrackProgress", "Play Progress", 0, 100, 0);
+    TrackProgress =
+        NewSlider<TDSTrackBar>(Paneles3, "TrackProgress", "Play Progress", 0, 100, 0);
 
     auto* layout = new QHBoxLayout(Paneles3);
     layout->setContentsMargins(2, 0, 4, 0);
@@ -442,6 +445,8 @@ void TFormQuelm::ConnectHandlers() {
     ReadyTimer.OnTimer = [this](TThreadedTimer*) { ReadyTimerTimer(); };
     ColorTimer.OnTimer = [this](TThreadedTimer*) { ColorTimerTimer(); };
     DvDTimer.OnTimer = [this](TThreadedTimer*) { DvDTimerTimer(); };
+    // What this raises reaches the exception hook through the graph component.
+    FG.OnGraphComplete = [this](HRESULT, intptr_t) { FGGraphComplete(); };
     ConnectSliders();
     ConnectMenus();
 
@@ -479,10 +484,12 @@ void TFormQuelm::ConnectSliders() {
     TrackVolume->OnChanged = Handler(&TFormQuelm::TrackVolumeChanged);
     TrackProgress->OnChange = Handler(&TFormQuelm::TrackProgressChange);
     TrackProgress->OnChanged = Handler(&TFormQuelm::TrackProgressChanged);
+    TrackProgress->OnTimer = Handler(&TFormQuelm::TrackProgressTimer);
+    TrackProgress->SetFilterGraph(&FG);
     auto mouseUp = Handler(&TFormQuelm::TrackBrightnessMouseUp);
     TrackSpeed->OnMouseUp = [mouseUp](const QMouseEvent&) { mouseUp(); };
     TrackBrightness->OnMouseUp = [mouseUp](const QMouseEvent&) { mouseUp(); };
-    for (TRxSlider* slider : {TrackProgress, TrackBrightness, TrackVolume}) {
+    for (TRxSlider* slider : std::initializer_list<TRxSlider*>{TrackProgress, TrackBrightness, TrackVolume}) {
         slider->OnMouseEnter = Handler(&TFormQuelm::GrowBottomBar);
         slider->OnMouseLeave = Handler(&TFormQuelm::ShrinkBottomBar);
     }

@@ -1,20 +1,127 @@
-// Playback control: the ready step, the Play, Pause and Stop buttons.
+// Playback control: the ready step, the Play, Pause and Stop buttons, and what follows the end
+// of a file.
+#include <QPixmap>
+#include <QStackedLayout>
+
 #include "app/Main.h"
 #include "app/PlayerState.h"
+#include "desktop/FunctionMix.h"
 
 // The first tick after start-up: from here on the controls act. It fires once.
 void TFormQuelm::ReadyTimerTimer() {
     PlayerState.PlayerReady = true;
+    FG.SetVolume(TrackVolume->Value());
+    TrackProgress->SetFilterGraph(&FG);
     ReadyTimer.SetEnabled(false);
     PlayCommandLineFile();
 }
 
-// These handlers do nothing yet.
+void TFormQuelm::PlayCommandLineFile() {
+    if (PlayerState.CommandLineFile.empty()) return;
+    IntroMemo->hide();
+    PlayerState.DvdMode = false;
+    ShowVideoWindow();
+    PlayerState.MediaName = FileNameOf(PlayerState.CommandLineFile);
+    OpenMediaOrShowError(PlayerState.CommandLineFile);
+}
 
-void TFormQuelm::PlayCommandLineFile() {}
+void TFormQuelm::ShowVideoWindow() {
+    EVRVideoWindow1->show();
+    PictureStack->setCurrentWidget(EVRVideoWindow1.get());
+    EVRVideoWindow1->raise();
+}
 
-void TFormQuelm::BtnPlayClick() {}
+void TFormQuelm::OpenMediaOrShowError(const std::string& path) {
+    try {
+        OpenMediaFile(path);
+    } catch (const std::exception&) {
+        ShowMediaFileError(path);
+        throw;
+    }
+}
 
-void TFormQuelm::BtnPauseClick() {}
+void TFormQuelm::ShowMediaFileError(const std::string& path) {
+    PlayerState.OverlayText =
+        "Media file: \r\n" + path + "\r\n" + "wrong format or does not exist!";
+    setWindowTitle(QString::fromStdString(PlayerState.OverlayText));
+}
 
-void TFormQuelm::BtnStopClick() {}
+void TFormQuelm::BtnPlayClick() {
+    if (!PlayerState.CommandLineFile.empty()) {
+        OpenMediaOrShowError(PlayerState.CommandLineFile);
+        return;
+    }
+    if (RowCount() == 0 && !Panel14->isVisible()) {
+        btnOpenFolderClick();
+        return;
+    }
+    const int index = SelectedRow();
+    if (index < 0) {
+        if (RowCount() == 0) return;
+        SelectRow(0);
+        LvVideoSourceClick();
+        return;
+    }
+    const std::string path = PlayerState.CurrentFolder + RowFileName(index);
+    if (FileExists(path)) OpenMediaOrShowError(path);
+}
+
+// The pause image is read from the program folder each time; a missing image raises before the
+// button changes, so the next click takes the same branch again.
+void TFormQuelm::ShowPauseImage(const char* fileName) {
+    const std::string path = ProgramFolder() + "BackGround/" + fileName;
+    const QPixmap image(QString::fromStdString(path));
+    if (image.isNull())
+        throw EFOpenError("Cannot open file \"" + path + "\". No such file or unreadable image");
+    BtnPause->setIcon(image);
+}
+
+void TFormQuelm::BtnPauseClick() {
+    if (BtnPause->property("Tag").toInt() == 0) {
+        FG.Pause();
+        ShowPauseImage("Clock.bmp");
+        BtnPlay->hide();
+        BtnPause->setProperty("Tag", 1);
+    } else {
+        FG.Play();
+        ShowPauseImage("Pause.bmp");
+        BtnPlay->show();
+        BtnPause->setProperty("Tag", 0);
+    }
+}
+
+void TFormQuelm::BtnStopClick() {
+    FG.Stop();
+    FG.DisconnectFilters();
+    TrackProgress->SetValue(0);
+    BtnPlay->setEnabled(true);
+    ShowPauseImage("Pause.bmp");
+    BtnPlay->show();
+    BtnPause->setProperty("Tag", 0);
+    PlayerState.OverlayText = "Idle";
+    setWindowTitle(QString::fromStdString(PlayerState.OverlayText));
+}
+
+void TFormQuelm::FGGraphComplete() {
+    FG.Stop();
+    FG.SetActive(false);
+    TrackProgress->SetValue(0);
+    TrackSpeed->SetValue(2);
+    PlayNextEntry();
+}
+
+void TFormQuelm::PlayNextEntry() {
+    // A file from the command line repeats until a playlist row is clicked.
+    if (!PlayerState.CommandLineFile.empty()) {
+        OpenMediaOrShowError(PlayerState.CommandLineFile);
+        return;
+    }
+    int index = SelectedRow();
+    if (!rBtnLoop1->isChecked()) index = index == RowCount() - 1 ? 0 : index + 1;
+    if (index < 0 || index >= RowCount()) return;
+    SelectRow(index);
+    PlayerState.MediaPath = PlayerState.CurrentFolder + RowFileName(index);
+    PlayerState.MediaName = RowCaption(index);
+    OpenMediaOrShowError(PlayerState.MediaPath);
+    PlayerState.LastListIndex = index;
+}

@@ -1,6 +1,92 @@
 // The bottom bar's sliders (progress, speed, brightness, volume) and the picture adjustments.
+#include <QCursor>
+#include <QLocale>
+
 #include "app/Main.h"
 #include "app/PlayerState.h"
+
+namespace {
+
+constexpr int64_t kUnitsPerSecond = 10000000;  // 100-ns units
+
+std::string ClockText(int64_t seconds) {
+    return QString::asprintf("%d:%2.2d:%2.2d", static_cast<int>(seconds / 3600),
+                             static_cast<int>(seconds % 3600 / 60),
+                             static_cast<int>(seconds % 3600 % 60))
+        .toStdString();
+}
+
+// Rates and percentages show with the user's decimal separator.
+std::string DecimalText(double value, int decimals) {
+    return QLocale().toString(value, 'f', decimals).toStdString();
+}
+
+}  // namespace
+
+std::string ProgressText(int64_t position, int64_t duration, int sliderValue, int sliderMax,
+                         const std::string& mediaName) {
+    const double percent = static_cast<double>(sliderValue) / sliderMax * 100;
+    return DecimalText(percent, 1) + "% - " + ClockText(position / kUnitsPerSecond) + " [" +
+           ClockText(duration / kUnitsPerSecond) + "] [" + mediaName + "]";
+}
+
+void TFormQuelm::TrackProgressTimer(QObject*, int64_t, int64_t) {
+    IMediaSeeking* seeking = FG.Active() ? FG.MediaSeeking() : nullptr;
+    if (!seeking) return;
+    int64_t position = 0, duration = 0;
+    seeking->GetCurrentPosition(position);
+    seeking->GetDuration(duration);
+    PlayerState.OverlayText = ProgressText(position, duration, TrackProgress->Value(),
+                                           TrackProgress->MaxValue(), PlayerState.MediaName);
+    setWindowTitle(QString::fromStdString(PlayerState.OverlayText));
+}
+
+// On a DVD every change of the slider, the navigator's own time updates included, holds those
+// updates off for three seconds, so that a slider the user moves is not pulled back meanwhile.
+void TFormQuelm::TrackProgressChange() {
+    if (!PlayerState.DvdMode) return;
+    DvDTimer.SetEnabled(true);
+    PlayerState.DvdSeekPending = true;
+}
+
+void TFormQuelm::DvDTimerTimer() {
+    DvDTimer.SetEnabled(false);
+    PlayerState.DvdSeekPending = false;
+}
+
+void TFormQuelm::TrackProgressChanged() {
+    if (PlayerState.DvdMode) SeekDvdTime(TrackProgress->Value());
+}
+
+// The speed slider only slows down: value v plays at 2 / v, value 1 at normal speed. The rate
+// shows in the label while the slider moves and reaches the graph when it is released.
+void TFormQuelm::TrackSpeedChange() {
+    if (!PlayerState.PlayerReady || PlayerState.DvdMode) return;
+    const double rate = 2.0 / TrackSpeed->Value();
+    TrackSpeed->setToolTip(QString::fromStdString("Speed = " + DecimalText(rate, 2)));
+    LbLOpenList->setText(QString::fromStdString(DecimalText(rate, 3)));
+}
+
+void TFormQuelm::TrackSpeedChanged() {
+    if (!PlayerState.PlayerReady || PlayerState.DvdMode) return;
+    if (TrackSpeed->Value() >= 2) {
+        FG.SetRate(2.0 / TrackSpeed->Value());
+    } else {
+        FG.SetRate(1.0);
+        TrackSpeed->setToolTip("Speed = 1.0");
+    }
+    LbLOpenList->setText("Open");
+}
+
+void TFormQuelm::TrackBrightnessMouseUp() {
+    LbLOpenList->setText("Open");
+}
+
+void TFormQuelm::TrackVolumeChange() {
+    if (PlayerState.PlayerReady) FG.SetVolume(TrackVolume->Value());
+}
+
+void TFormQuelm::TrackVolumeChanged() {}
 
 // A completed change of the brightness slider is kept in "bfilter.ini", where our brightness
 // filter reads it at its next connection. Values set by the program do not complete a change.
@@ -10,22 +96,6 @@ void TFormQuelm::TrackBrightnessChanged() {
 }
 
 // These handlers do nothing yet.
-
-void TFormQuelm::TrackProgressChange() {}
-
-void TFormQuelm::TrackProgressChanged() {}
-
-void TFormQuelm::DvDTimerTimer() {}
-
-void TFormQuelm::TrackSpeedChange() {}
-
-void TFormQuelm::TrackSpeedChanged() {}
-
-void TFormQuelm::TrackBrightnessMouseUp() {}
-
-void TFormQuelm::TrackVolumeChange() {}
-
-void TFormQuelm::TrackVolumeChanged() {}
 
 void TFormQuelm::TrackBrightnessChange() {}
 

@@ -1,5 +1,7 @@
 // Window modes and placement: minimise, restore, full screen, stay on top, the fixed
 // placements, dragging and zooming the picture, keys.
+#include <QCursor>
+
 #include "app/Main.h"
 
 void TFormQuelm::SetStayOnTop(bool onTop) {
@@ -16,6 +18,14 @@ void TFormQuelm::StayOnTop1Click() {
 
 // Does nothing: the bottom bar grows only with the window.
 void TFormQuelm::GrowBottomBar() {}
+
+// The pointer left a bottom-bar control: unless it went down to the window's lowest 30 pixels,
+// a grown bar goes back to its thin size.
+void TFormQuelm::ShrinkBottomBar() {
+    constexpr int kThinBar = 15;
+    if (QCursor::pos().y() < y() + height() - 30 && Paneles1->height() > kThinBar)
+        Paneles1->setFixedHeight(kThinBar);
+}
 
 // These handlers do nothing yet.
 
@@ -50,5 +60,3 @@ void TFormQuelm::FormMouseWheelUp(QObject*, const QWheelEvent&) {}
 void TFormQuelm::FormKeyPress(QChar) {}
 
 void TFormQuelm::HandleAppMessage(QObject*, QEvent*) {}
-
-void TFormQuelm::ShrinkBottomBar() {}

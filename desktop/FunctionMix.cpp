@@ -53,6 +53,11 @@ bool FormIsOpen(const QString& name) {
 
 // --- File sizes ------------------------------------------------------------------
 
+bool FileExists(const std::string& path) {
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
 std::uint64_t FileSizeOf(const std::string& path) {
     struct stat status;
     if (stat(path.c_str(), &status) != 0 || S_ISDIR(status.st_mode)) return 0;

@@ -32,6 +32,8 @@ bool IsVistaOrLater();
 // Whether a top-level window of the application has exactly this object name.
 bool FormIsOpen(const QString& name);
 
+// Whether something other than a folder exists at the path (the bytes of the name as they are).
+bool FileExists(const std::string& path);
 // Size in bytes; 0 when the file is missing (or is a folder). Throws
 // EFOpenError when the file exists but cannot be opened for reading.
 std::uint64_t FileSizeOf(const std::string& path);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <cctype>
@@ -45,12 +46,24 @@ std::string ConfigFolder() {
 
 }  // namespace
 
+void ProvideProgramImages(const std::string& programFolder, const std::string& executableFolder) {
+    const QString images = QString::fromStdString(programFolder) + "BackGround";
+    if (QFileInfo::exists(images)) return;
+    const QDir installed(QString::fromStdString(executableFolder) + "../share/vexlo/BackGround");
+    if (!installed.exists()) return;
+    QDir().mkpath(images);
+    for (const QString& name : installed.entryList(QDir::Files))
+        QFile::copy(installed.filePath(name), images + "/" + name);
+}
+
 std::string ProgramFolderPath() {
     std::string home = Environment("VEXLO_HOME");
     if (!home.empty()) return PreparedFolder(home);
     std::string executable = ExecutableFolder();
     if (!executable.empty() && access(executable.c_str(), W_OK) == 0) return executable;
-    return PreparedFolder(ConfigFolder());
+    const std::string folder = PreparedFolder(ConfigFolder());
+    ProvideProgramImages(folder, executable);
+    return folder;
 }
 
 std::string DriveRootPath(const std::string& windowsPath) {

@@ -9,6 +9,11 @@
 // $XDG_CONFIG_HOME/vexlo/ ($HOME/.config/vexlo/ when unset), created on demand.
 std::string ProgramFolderPath();
 
+// An installed program keeps its images in <prefix>/share/vexlo/BackGround/; a program folder
+// of its own (the XDG one) gets a copy of them when it has no "BackGround" folder yet, so a
+// user's own changes there are never overwritten. Called by ProgramFolderPath.
+void ProvideProgramImages(const std::string& programFolder, const std::string& executableFolder);
+
 // Maps a drive path such as "c:\imhome.txt" or "c:\build\FolderLocation.txt"
 // onto the system drive root ("/" or VEXLO_DRIVE_ROOT): "/imhome.txt",
 // "/build/FolderLocation.txt". A path without a drive letter keeps its place;

@@ -1,16 +1,24 @@
 #include "tests/app/PlayerSupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <fstream>
 #include <cstdlib>
 
 #include "app/PlayerState.h"
 #include "desktop/ErrorUnit.h"
+#include "tests/support/TestMedia.h"
 
 void PlayerTest::SetUp() {
     ASSERT_TRUE(FHome.isValid() && FDrive.isValid());
     setenv("VEXLO_HOME", Home().c_str(), 1);
     setenv("VEXLO_DRIVE_ROOT", Drive().c_str(), 1);
     PlayerState = TPlayerState{};
+    // The pause button's images, as the build places them beside the executable.
+    const QDir built(qEnvironmentVariable("VEXLO_BIN_DIR") + "/BackGround");
+    QDir().mkpath(QString::fromStdString(Home("BackGround")));
+    for (const QString& name : built.entryList(QDir::Files))
+        QFile::copy(built.filePath(name), QString::fromStdString(Home("BackGround/")) + name);
 }
 
 void PlayerTest::TearDown() {
@@ -45,6 +53,31 @@ void PlayerTest::WriteFile(const std::string& path, const QByteArray& bytes) {
 QByteArray PlayerTest::ReadFile(const std::string& path) {
     QFile file(QString::fromStdString(path));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::string PlayerTest::Folder(const std::string& name) const {
+    EXPECT_TRUE(QDir().mkpath(QString::fromStdString(Drive(name))));
+    return Drive(name) + "/";
+}
+
+void PlayerTest::CopyClip(const std::string& clip, const std::string& path) {
+    QFile::remove(QFile::decodeName(QByteArray::fromStdString(path)));
+    std::ifstream source(TestMediaPath(clip), std::ios::binary);
+    std::ofstream target(path, std::ios::binary);
+    target << source.rdbuf();
+    ASSERT_TRUE(target.good()) << path;
+}
+
+TFormQuelm& PlayerTest::StartWithFolder(const std::string& folder) {
+    WriteSettings(("VideoFolder=" + folder + "\r\n").c_str());
+    Start();
+    Form->ReadyTimerTimer();
+    return *Form;
+}
+
+void PlayerTest::ClickRow(int index) {
+    Form->SelectRow(index);
+    Form->Guard(Form.get(), [this] { Form->LvVideoSourceClick(); });
 }
 
 void PlayerTest::WriteSettings(const QByteArray& lines) {

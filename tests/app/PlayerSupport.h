@@ -29,6 +29,14 @@ class PlayerTest : public ::testing::Test {
     static void WriteFile(const std::string& path, const QByteArray& bytes);
     static QByteArray ReadFile(const std::string& path);
     TIniFile Settings() const { return TIniFile(Home("Quelm.ini")); }
+    // A new folder under the drive root, as the playlist takes it (ending in "/").
+    std::string Folder(const std::string& name) const;
+    // Copies a generated clip to a path.
+    static void CopyClip(const std::string& clip, const std::string& path);
+    // Start, the ready step, and a playlist of the folder.
+    TFormQuelm& StartWithFolder(const std::string& folder);
+    // Selects the row and clicks it as the user does.
+    void ClickRow(int index);
     // Writes "Quelm.ini" with these lines under [MedForm].
     void WriteSettings(const QByteArray& lines);
 

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "platform/Paths.h"
@@ -43,6 +44,31 @@ TEST(ProgramFolderPath, IsTheWritableExecutableFolderWithoutOverride) {
     std::string folder = exe.substr(0, exe.rfind('/') + 1);
     ASSERT_EQ(access(folder.c_str(), W_OK), 0) << "the build folder is writable";
     EXPECT_EQ(ProgramFolderPath(), folder);
+}
+
+TEST(ProvideProgramImages, CopiesTheInstalledImagesOnceAndNeverOverTheUsersOwn) {
+    QTemporaryDir prefix, config;
+    ASSERT_TRUE(QDir().mkpath(prefix.path() + "/bin"));
+    ASSERT_TRUE(QDir().mkpath(prefix.path() + "/share/vexlo/BackGround"));
+    auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    write(prefix.path() + "/share/vexlo/BackGround/Pause.bmp", "installed");
+    const std::string program = (config.path() + "/vexlo/").toStdString();
+    const std::string executable = (prefix.path() + "/bin/").toStdString();
+    ProvideProgramImages(program, executable);
+    const QString copied = config.path() + "/vexlo/BackGround/Pause.bmp";
+    QFile first(copied);
+    ASSERT_TRUE(first.open(QIODevice::ReadOnly));
+    EXPECT_EQ(first.readAll(), "installed");
+
+    write(copied, "the user's own");
+    ProvideProgramImages(program, executable);
+    QFile again(copied);
+    ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+    EXPECT_EQ(again.readAll(), "the user's own");
 }
 
 TEST(DriveRootPath, MapsDrivePathsOntoTheRoot) {
