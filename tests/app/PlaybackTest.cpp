@@ -1,0 +1,159 @@
+// Playback control: the ready step, Play, Pause, Stop, and what follows the end of a file.
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QTimer>
+
+#include "app/PlayerState.h"
+#include "tests/app/PlayerSupport.h"
+#include "tests/support/EventPump.h"
+
+namespace {
+
+class PlaybackTest : public PlayerTest {
+  protected:
+    // Three clips told apart by name; the second is short, so a test can wait for its end.
+    std::string ThreeClips() {
+        const std::string folder = Folder("films");
+        CopyClip("video.mp4", folder + "a.mp4");
+        CopyClip("short.mp4", folder + "b.mp4");
+        CopyClip("green.mp4", folder + "c.mp4");
+        return folder;
+    }
+    bool Playing() const {
+        GstState state = GST_STATE_NULL;
+        return Form->FG.Pipeline() &&
+               gst_element_get_state(Form->FG.Pipeline(), &state, nullptr, GST_SECOND) !=
+                   GST_STATE_CHANGE_FAILURE &&
+               state == GST_STATE_PLAYING;
+    }
+};
+
+TEST_F(PlaybackTest, LoopAllWrapsFromTheLastRowToTheFirst) {
+    const std::string folder = ThreeClips();
+    TFormQuelm& form = StartWithFolder(folder);
+    ClickRow(2);
+    form.TrackSpeed->SetValue(9);
+    form.FGGraphComplete();
+    EXPECT_EQ(form.SelectedRow(), 0);
+    EXPECT_EQ(PlayerState.LastListIndex, 0);
+    EXPECT_EQ(PlayerState.MediaPath, folder + "a.mp4");
+    EXPECT_EQ(form.TrackSpeed->Value(), 2);
+    EXPECT_TRUE(Playing());
+}
+
+TEST_F(PlaybackTest, LoopOneRepeatsTheRowAndNoRowMeansNothing) {
+    const std::string folder = ThreeClips();
+    TFormQuelm& form = StartWithFolder(folder);
+    form.rBtnLoop1->setChecked(true);
+    ClickRow(2);
+    PlayerState.MediaPath.clear();
+    form.FGGraphComplete();
+    EXPECT_EQ(form.SelectedRow(), 2);
+    EXPECT_EQ(PlayerState.MediaPath, folder + "c.mp4");
+    EXPECT_TRUE(Playing());
+
+    form.LvVideoSource->clearSelection();
+    form.FGGraphComplete();
+    EXPECT_FALSE(form.FG.Active());
+}
+
+// The real end of a short clip starts the next row.
+TEST_F(PlaybackTest, TheEndOfAFileStartsTheNextRow) {
+    const std::string folder = ThreeClips();
+    StartWithFolder(folder);
+    ClickRow(1);
+    ASSERT_TRUE(PumpUntil([&] { return PlayerState.MediaPath == folder + "c.mp4"; }, 8000));
+    EXPECT_EQ(PlayerState.LastListIndex, 2);
+    EXPECT_TRUE(Playing());
+}
+
+TEST_F(PlaybackTest, ACommandLineFileRepeatsUntilARowIsClicked) {
+    const std::string folder = ThreeClips();
+    CopyClip("short.mp4", Drive("given.mp4"));
+    WriteSettings(("VideoFolder=" + folder + "\r\n").c_str());
+    TFormQuelm& form = Start({QString::fromStdString(Drive("given.mp4"))});
+    form.ReadyTimerTimer();
+    EXPECT_TRUE(form.FG.Active());
+    EXPECT_EQ(PlayerState.MediaName, "given.mp4");
+    EXPECT_FALSE(form.IntroMemo->isVisibleTo(&form));
+    form.rBtnLoop1->setChecked(false);
+    form.FGGraphComplete();
+    EXPECT_TRUE(Playing()) << "the given file again, whatever the loop option";
+    EXPECT_EQ(form.SelectedRow(), -1);
+
+    ClickRow(0);
+    form.FGGraphComplete();
+    EXPECT_EQ(PlayerState.MediaPath, folder + "b.mp4");
+}
+
+TEST_F(PlaybackTest, PauseTogglesItsImageAndThePlayButton) {
+    TFormQuelm& form = StartWithFolder(ThreeClips());
+    ClickRow(0);
+    const qint64 playingImage = form.BtnPause->icon().cacheKey();
+    form.BtnPauseClick();
+    EXPECT_EQ(form.BtnPause->property("Tag").toInt(), 1);
+    EXPECT_FALSE(form.BtnPlay->isVisibleTo(&form));
+    EXPECT_NE(form.BtnPause->icon().cacheKey(), playingImage);
+    GstState state;
+    gst_element_get_state(form.FG.Pipeline(), &state, nullptr, GST_SECOND);
+    EXPECT_EQ(state, GST_STATE_PAUSED);
+    form.BtnPauseClick();
+    EXPECT_EQ(form.BtnPause->property("Tag").toInt(), 0);
+    EXPECT_TRUE(form.BtnPlay->isVisibleTo(&form));
+    EXPECT_TRUE(Playing());
+}
+
+TEST_F(PlaybackTest, StopWhilePausedResetsEverythingAndPlayOpensTheRowAgain) {
+    TFormQuelm& form = StartWithFolder(ThreeClips());
+    ClickRow(0);
+    form.BtnPauseClick();
+    form.TrackProgress->SetValue(1);
+    form.BtnStopClick();
+    EXPECT_EQ(form.BtnPause->property("Tag").toInt(), 0);
+    EXPECT_TRUE(form.BtnPlay->isVisibleTo(&form));
+    EXPECT_EQ(form.TrackProgress->Value(), 0);
+    EXPECT_EQ(PlayerState.OverlayText, "Idle");
+    EXPECT_EQ(form.windowTitle(), "Idle");
+    EXPECT_TRUE(form.FG.Active());
+    EXPECT_FALSE(Playing());
+    form.BtnPlayClick();
+    EXPECT_TRUE(Playing());
+}
+
+// A missing image raises before the button changes, so the next click takes the same branch.
+TEST_F(PlaybackTest, AMissingPauseImageLeavesTheButtonAsItWas) {
+    TFormQuelm& form = StartWithFolder(ThreeClips());
+    QFile::remove(QString::fromStdString(Home("BackGround/Clock.bmp")));
+    EXPECT_THROW(form.BtnPauseClick(), std::exception);
+    EXPECT_EQ(form.BtnPause->property("Tag").toInt(), 0);
+    EXPECT_TRUE(form.BtnPlay->isVisibleTo(&form));
+    QFile::remove(QString::fromStdString(Home("BackGround/Pause.bmp")));
+    PlayerState.OverlayText.clear();
+    EXPECT_THROW(form.BtnStopClick(), std::exception);
+    EXPECT_TRUE(PlayerState.OverlayText.empty());
+}
+
+TEST_F(PlaybackTest, PlayWithoutSelectionTakesTheFirstRowOrAsksForAFolder) {
+    const std::string folder = ThreeClips();
+    TFormQuelm& form = StartWithFolder(folder);
+    form.BtnPlayClick();
+    EXPECT_EQ(form.SelectedRow(), 0);
+    EXPECT_EQ(PlayerState.MediaPath, folder + "a.mp4");
+    EXPECT_TRUE(Playing());
+
+    form.ScanMediaFolder(Drive("nowhere/"));
+    bool asked = false;
+    QTimer::singleShot(0, [&] {
+        PumpUntil([] { return QApplication::activeModalWidget() != nullptr; }, 5000);
+        asked = QApplication::activeModalWidget() != nullptr;
+        if (asked) qobject_cast<QDialog*>(QApplication::activeModalWidget())->reject();
+    });
+    form.BtnPlayClick();
+    EXPECT_TRUE(asked);
+}
+
+}  // namespace
