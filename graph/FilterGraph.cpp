@@ -14,6 +14,7 @@
 #include <deque>
 #include <stdexcept>
 
+#include "graph/ChildErrors.h"
 #include "graph/DirectShowErrors.h"
 #include "graph/GraphPipeline.h"
 
@@ -22,6 +23,9 @@ namespace {
 // Long enough for a large file on a busy machine, short enough that a broken file never
 // looks like a hang.
 constexpr int kRenderTimeoutMs = 8000;
+// How long a pipeline may stay quiet after an element's error before the error counts.
+constexpr int kQuietAfterErrorMs = 500;
+using TClock = std::chrono::steady_clock;
 constexpr int32_t EC_ERRORABORT = 0x03;
 
 std::function<void(const std::exception&)>& ExceptionHook() {
@@ -31,6 +35,12 @@ std::function<void(const std::exception&)>& ExceptionHook() {
 
 void PassToHook(const std::exception& error) {
     if (ExceptionHook()) ExceptionHook()(error);
+}
+
+// A render that failed for want of a decoder says so, whatever the error's own words.
+HRESULT RenderErrorCode(GError* error, bool missingDecoder) {
+    const HRESULT code = GstErrorToHResult(error);
+    return missingDecoder && code == VFW_E_CANNOT_RENDER ? VFW_E_UNSUPPORTED_STREAM : code;
 }
 
 }  // namespace
@@ -75,6 +85,8 @@ struct TFilterGraphPrivate : IMediaSeeking, IBasicAudio, IBasicVideo {
 
     HRESULT RenderPath(const std::string& path);
     HRESULT WaitForPreroll();
+    GstMessage* PopBefore(TClock::time_point deadline);
+    HRESULT PrerollStep(GstMessage* message, bool& missingDecoder);
     HRESULT SetState(GstState state);
     HRESULT TakeError();
     void KeepForLater(GstMessage* message);
@@ -178,39 +190,52 @@ HRESULT TFilterGraphPrivate::RenderPath(const std::string& path) {
 }
 
 HRESULT TFilterGraphPrivate::WaitForPreroll() {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kRenderTimeoutMs);
+    auto deadline = TClock::now() + std::chrono::milliseconds(kRenderTimeoutMs);
     bool missingDecoder = false;
-    for (;;) {
-        const auto left = deadline - std::chrono::steady_clock::now();
-        if (left <= std::chrono::nanoseconds(0)) return VFW_E_TIMEOUT;
-        GstMessage* message = gst_bus_timed_pop(
-            Bus, std::chrono::duration_cast<std::chrono::nanoseconds>(left).count());
-        if (!message) return VFW_E_TIMEOUT;
-        switch (GST_MESSAGE_TYPE(message)) {
-            case GST_MESSAGE_ERROR: {
-                GError* error = nullptr;
-                gst_message_parse_error(message, &error, nullptr);
-                HRESULT code = GstErrorToHResult(error);
-                if (missingDecoder && code == VFW_E_CANNOT_RENDER) code = VFW_E_UNSUPPORTED_STREAM;
-                g_error_free(error);
-                gst_message_unref(message);
-                return code;
-            }
-            case GST_MESSAGE_ASYNC_DONE:
-                if (GST_MESSAGE_SRC(message) == GST_OBJECT(Graph->Pipeline())) {
-                    gst_message_unref(message);
-                    return missingDecoder && !Graph->HasStreams() ? VFW_E_UNSUPPORTED_STREAM : S_OK;
-                }
-                break;
-            case GST_MESSAGE_ELEMENT:
-                missingDecoder = missingDecoder || gst_is_missing_plugin_message(message);
-                break;
-            default:
-                break;
+    HRESULT noted = S_OK;  // an error an element posted, which decodebin may have kept back
+    while (GstMessage* message = PopBefore(deadline)) {
+        std::unique_ptr<GstMessage, decltype(&gst_message_unref)> held(message, gst_message_unref);
+        if (GError* error = ChildErrorOf(message)) {
+            // A pipeline that goes on after such an error has found another way; one that stays
+            // quiet has not.
+            if (SUCCEEDED(noted)) noted = RenderErrorCode(error, missingDecoder);
+            g_error_free(error);
+            deadline = std::min(deadline, TClock::now() + std::chrono::milliseconds(kQuietAfterErrorMs));
+            continue;
         }
-        KeepForLater(message);
+        const HRESULT result = PrerollStep(message, missingDecoder);
+        if (result != S_FALSE) return result;
+        KeepForLater(held.release());
     }
+    return FAILED(noted) ? noted : VFW_E_TIMEOUT;
+}
+
+GstMessage* TFilterGraphPrivate::PopBefore(TClock::time_point deadline) {
+    const auto left = deadline - TClock::now();
+    if (left <= std::chrono::nanoseconds(0)) return nullptr;
+    return gst_bus_timed_pop(Bus, std::chrono::duration_cast<std::chrono::nanoseconds>(left).count());
+}
+
+// What one message means to the wait for preroll: S_FALSE to go on waiting, else the result.
+HRESULT TFilterGraphPrivate::PrerollStep(GstMessage* message, bool& missingDecoder) {
+    switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_ERROR: {
+            GError* error = nullptr;
+            gst_message_parse_error(message, &error, nullptr);
+            const HRESULT code = RenderErrorCode(error, missingDecoder);
+            g_error_free(error);
+            return code;
+        }
+        case GST_MESSAGE_ASYNC_DONE:
+            if (GST_MESSAGE_SRC(message) != GST_OBJECT(Graph->Pipeline())) break;
+            return missingDecoder && !Graph->HasStreams() ? VFW_E_UNSUPPORTED_STREAM : S_OK;
+        case GST_MESSAGE_ELEMENT:
+            missingDecoder = missingDecoder || gst_is_missing_plugin_message(message);
+            break;
+        default:
+            break;
+    }
+    return S_FALSE;
 }
 
 HRESULT TFilterGraphPrivate::SetState(GstState state) {
@@ -400,6 +425,7 @@ HRESULT TFilterGraphPrivate::GetVideoSize(int& width, int& height) {
 
 TFilterGraph::TFilterGraph() : D(std::make_unique<TFilterGraphPrivate>(this)) {
     if (!gst_is_initialized()) gst_init(nullptr, nullptr);
+    WatchChildErrors();
 }
 
 TFilterGraph::~TFilterGraph() {
