@@ -2,7 +2,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <fstream>
+#include <filesystem>
 #include <cstdlib>
 
 #include "app/PlayerState.h"
@@ -61,11 +61,10 @@ std::string PlayerTest::Folder(const std::string& name) const {
 }
 
 void PlayerTest::CopyClip(const std::string& clip, const std::string& path) {
-    QFile::remove(QFile::decodeName(QByteArray::fromStdString(path)));
-    std::ifstream source(TestMediaPath(clip), std::ios::binary);
-    std::ofstream target(path, std::ios::binary);
-    target << source.rdbuf();
-    ASSERT_TRUE(target.good()) << path;
+    std::error_code error;
+    std::filesystem::copy_file(TestMediaPath(clip), path,
+                               std::filesystem::copy_options::overwrite_existing, error);
+    ASSERT_FALSE(error) << path << ": " << error.message();
 }
 
 TFormQuelm& PlayerTest::StartWithFolder(const std::string& folder) {

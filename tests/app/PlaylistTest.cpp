@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QTimer>
@@ -302,6 +303,39 @@ TEST_F(PlaylistTest, AwkwardNamesListAndPlay) {
         EXPECT_TRUE(PlayerState.OverlayText.empty()) << PlayerState.OverlayText;
     }
     std::remove((folder + names.back()).c_str());  // a name QTemporaryDir cannot remove
+}
+
+// A big folder with damaged files among good ones: every damaged row shows the message, none
+// hangs the player, and a good row still plays afterwards.
+TEST_F(PlaylistTest, ClickingThroughDamagedRowsOfABigFolder) {
+    const std::string folder = Folder("big");
+    const std::vector<std::string> damaged = {"empty.avi", "truncated.mp4", "random.mkv",
+                                              "text.avi"};
+    for (int i = 0; i < 2000; ++i) {
+        const std::string number = QString::asprintf("%04d", i).toStdString();
+        if (i % 10 == 0) {
+            const std::string& clip = damaged[i / 10 % damaged.size()];
+            CopyClip(clip, folder + "bad" + number + clip.substr(clip.rfind('.')));
+        } else if (i % 10 == 1) {
+            CopyClip("short.mp4", folder + "good" + number + ".mp4");
+        } else {
+            WriteFile(folder + "notes" + number + ".txt", "x");
+        }
+    }
+    TFormQuelm& form = StartWithFolder(folder);
+    ASSERT_EQ(form.RowCount(), 400);
+    QElapsedTimer clock;
+    clock.start();
+    for (int row = 0; row < 200; ++row) {
+        ClickRow(row);
+        ASSERT_EQ(PlayerState.OverlayText,
+                  "Media file: \r\n" + folder + form.RowFileName(row) +
+                      "\r\nwrong format or does not exist!");
+    }
+    RecordProperty("ms per damaged row", static_cast<int>(clock.elapsed() / 200));
+    ClickRow(200);
+    EXPECT_TRUE(form.FG.Active());
+    EXPECT_EQ(PlayerState.MediaName, "good0001.mp4");
 }
 
 }  // namespace
