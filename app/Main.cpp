@@ -309,7 +309,12 @@ void TFormQuelm::mnShowErrorMemoClick() {
 }
 
 void TFormQuelm::Label1Click() {
-    if (!FFormFileType) FFormFileType = new TFormFileType(this);
+    if (!FormIsOpen("FormFileType")) {
+        FFormFileType = new TFormFileType(this);
+        FFormFileType->OnException = [this](const std::exception& error) {
+            HandleAppException(FFormFileType, error);
+        };
+    }
     FFormFileType->show();
     FFormFileType->raise();
     FFormFileType->activateWindow();
