@@ -6,9 +6,6 @@
 #include <benchmark/benchmark.h>
 #include <gst/gst.h>
 #include <gst/video/videooverlay.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QTimer>
@@ -21,6 +18,7 @@
 #include <vector>
 
 #include "bench/BenchRatio.h"
+#include "bench/ChildProcess.h"
 #include "graph/EVRVideoWindow.h"
 #include "graph/FilterGraph.h"
 
@@ -28,45 +26,6 @@ namespace {
 
 constexpr int kClipSeconds = 10;
 const char kManualSuffix[] = "/iterations:1/manual_time";
-
-struct ChildCost {
-    bool ran = false;
-    double cpuSeconds = 0;
-    double peakMiB = 0;
-    std::string output;
-};
-
-// Runs a program to its end with its standard output captured; CPU time and the peak
-// resident size come from the kernel's accounting of the child.
-ChildCost RunChild(const std::vector<std::string>& arguments) {
-    ChildCost cost;
-    int out[2];
-    if (pipe(out) != 0) return cost;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        close(out[1]);
-        std::vector<char*> argv;
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    char buffer[4096];
-    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) cost.output.append(buffer, n);
-    close(out[0]);
-    int status = 0;
-    rusage usage{};
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return cost;
-    cost.ran = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    cost.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-    cost.peakMiB = usage.ru_maxrss / 1024.0;
-    return cost;
-}
 
 std::string& ClipPath() {
     static std::string path;

@@ -1,0 +1,58 @@
+#pragma once
+// Other programs in a benchmark: a peer run to its end with its output and its cost, or one
+// started in the background to be driven and reaped later. Header only: the bench executables
+// are built from their own file plus what bench/CMakeLists.txt links.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+struct ChildCost {
+    bool ran = false;  // exited with status 0
+    double cpuSeconds = 0;
+    double peakMiB = 0;
+    std::string output;
+};
+
+// Starts a program (looked up on PATH) with its standard output on `output` when that is not
+// negative; returns its process id, or -1. Spawned rather than forked: a fork copies the
+// page tables of this large process and would count as the peer's time.
+inline pid_t StartChild(const std::vector<std::string>& arguments, int output = -1) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (output >= 0) posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
+    pid_t pid = -1;
+    const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return failed ? -1 : pid;
+}
+
+// Runs a program to its end with its standard output captured; CPU time and the peak
+// resident size come from the kernel's accounting of the child.
+inline ChildCost RunChild(const std::vector<std::string>& arguments) {
+    ChildCost cost;
+    int out[2];
+    // Close-on-exec: only the child's standard output keeps the pipe's write end open.
+    if (pipe2(out, O_CLOEXEC) != 0) return cost;
+    const pid_t pid = StartChild(arguments, out[1]);
+    close(out[1]);
+    char buffer[65536];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) cost.output.append(buffer, n);
+    close(out[0]);
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return cost;
+    cost.ran = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    cost.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    cost.peakMiB = usage.ru_maxrss / 1024.0;
+    return cost;
+}
