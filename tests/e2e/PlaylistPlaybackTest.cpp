@@ -1,0 +1,84 @@
+// A folder of clips played as a user plays it: the panel opened from the bottom bar, a row
+// clicked, the caption counting, the next row at the end; a file given on the command line
+// repeating.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QThread>
+
+#include "tests/support/TestMedia.h"
+#include "tests/support/X11Support.h"
+
+namespace {
+
+void CopyClip(const std::string& clip, const QString& path) {
+    QFile::remove(path);
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(TestMediaPath(clip)), path));
+}
+
+// Waits for the window's title to match; returns the last title read.
+QString WaitForTitle(const VexloProcess& vexlo, const QRegularExpression& pattern, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    QString title;
+    do {
+        title = vexlo.Title();
+        if (pattern.match(title).hasMatch()) break;
+        QThread::msleep(50);
+    } while (clock.elapsed() < timeoutMs);
+    return title;
+}
+
+}  // namespace
+
+TEST(PlaylistPlayback, ARowPlaysWithItsTimeInTheCaptionAndTheNextRowFollows) {
+    VexloProcess vexlo;
+    const QString folder = vexlo.DriveRoot() + "films/";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    CopyClip("video.mp4", folder + "a.mp4");
+    CopyClip("video.mp4", folder + "b.mp4");
+    QFile settings(vexlo.Home() + "Quelm.ini");
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write(("[MedForm]\r\nVideoFolder=" + folder + "\r\n").toUtf8());
+    settings.close();
+    ASSERT_TRUE(vexlo.Start());
+    ASSERT_TRUE(vexlo.WaitForWindow());
+    const QRect geometry = vexlo.Geometry();
+    QThread::msleep(600);  // the ready step
+
+    vexlo.Click(QPoint(geometry.width() - 85, geometry.height() - 8));  // "Open"
+    QThread::msleep(300);
+    const int panelLeft = geometry.width() / 4;
+    vexlo.Click(QPoint(panelLeft + 60, 16 + 8));  // the first row
+    const QString counting =
+        WaitForTitle(vexlo, QRegularExpression(R"(^\d+\.\d% - 0:00:0\d \[0:00:02\] \[a\.mp4\]$)"),
+                     5000);
+    EXPECT_TRUE(counting.endsWith("[a.mp4]")) << counting.toStdString();
+    const QString next = WaitForTitle(vexlo, QRegularExpression(R"(\[b\.mp4\]$)"), 8000);
+    EXPECT_TRUE(next.endsWith("[b.mp4]")) << next.toStdString();
+    EXPECT_EQ(vexlo.Close(), 0);
+}
+
+TEST(PlaylistPlayback, AFileGivenOnTheCommandLineRepeats) {
+    VexloProcess vexlo;
+    const QString given = vexlo.DriveRoot() + "given.mp4";
+    CopyClip("video.mp4", given);
+    ASSERT_TRUE(vexlo.Start({given}));
+    ASSERT_TRUE(vexlo.WaitForWindow());
+    // Each round shows one second into the clip once; two of them mean it started again.
+    int rounds = 0;
+    bool atOneSecond = false;
+    QElapsedTimer clock;
+    clock.start();
+    while (rounds < 2 && clock.elapsed() < 12000) {
+        const bool now = vexlo.Title().contains(" - 0:00:01 [0:00:02] [given.mp4]");
+        rounds += now && !atOneSecond;
+        atOneSecond = now;
+        QThread::msleep(50);
+    }
+    EXPECT_EQ(rounds, 2) << vexlo.Title().toStdString();
+    EXPECT_EQ(vexlo.Close(), 0);
+}
