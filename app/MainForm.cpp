@@ -232,8 +232,7 @@ void TFormQuelm::BuildControlPanel() {
     TrackBrightness->setFixedWidth(70);
     TrackVolume = NewSlider(Paneles3, "TrackVolume", "Volume", 0, 10000, 2000);
     TrackVolume->setFixedWidth(70);
-    TrackProgress =
-        NewSlider<TDSTrackBar>(Paneles3, "TrackProgress", "Play Progress", 0, 100, 0);
+    TrackProgress = NewSlider<TDSTrackBar>(Paneles3, "TrackProgress", "Play Progress", 0, 100, 0);
 
     auto* layout = new QHBoxLayout(Paneles3);
     layout->setContentsMargins(2, 0, 4, 0);
@@ -489,7 +488,8 @@ void TFormQuelm::ConnectSliders() {
     auto mouseUp = Handler(&TFormQuelm::TrackBrightnessMouseUp);
     TrackSpeed->OnMouseUp = [mouseUp](const QMouseEvent&) { mouseUp(); };
     TrackBrightness->OnMouseUp = [mouseUp](const QMouseEvent&) { mouseUp(); };
-    for (TRxSlider* slider : std::initializer_list<TRxSlider*>{TrackProgress, TrackBrightness, TrackVolume}) {
+    for (TRxSlider* slider :
+         std::initializer_list<TRxSlider*>{TrackProgress, TrackBrightness, TrackVolume}) {
         slider->OnMouseEnter = Handler(&TFormQuelm::GrowBottomBar);
         slider->OnMouseLeave = Handler(&TFormQuelm::ShrinkBottomBar);
     }

@@ -121,7 +121,8 @@ void TFormQuelm::btnOpenFolderClick() {
         lower();
     }
     QFile history(QString::fromStdString(PlayerState.FolderListFile));
-    if (history.open(QIODevice::ReadOnly)) FolderLinkMemo->setPlainText(QString::fromUtf8(history.readAll()));
+    if (history.open(QIODevice::ReadOnly))
+        FolderLinkMemo->setPlainText(QString::fromUtf8(history.readAll()));
     QString initial = BigDirComboBox->currentText();
     if (initial.endsWith('/')) initial.chop(1);
     Browse4Folder1->InitialDir = initial;
@@ -150,7 +151,8 @@ void TFormQuelm::RememberFolder(const QString& folder) {
     if (QFileInfo(folder).isDir()) {
         AddSortedFolder(*BigDirComboBox, folder);
     } else {
-        const int index = BigDirComboBox->findText(folder, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        const int index =
+            BigDirComboBox->findText(folder, Qt::MatchExactly | Qt::MatchCaseSensitive);
         if (index >= 0) BigDirComboBox->removeItem(index);
     }
     WriteFolderHistory(*BigDirComboBox, QString::fromStdString(PlayerState.FolderListFile));
@@ -228,7 +230,8 @@ void TFormQuelm::TogglePlaylistPanel() {
     const int last = PlayerState.LastListIndex;
     if (last < 0 || last >= RowCount()) return;
     SelectRow(last);
-    LvVideoSource->scrollToItem(LvVideoSource->topLevelItem(last), QAbstractItemView::PositionAtTop);
+    LvVideoSource->scrollToItem(LvVideoSource->topLevelItem(last),
+                                QAbstractItemView::PositionAtTop);
 }
 
 // The file goes to the desktop's trash rather than away for good: a mis-click must not cost
@@ -238,8 +241,9 @@ void TFormQuelm::mnDeleteFileClick() {
     if (index < 0) return;
     const std::string path = PlayerState.CurrentFolder + RowFileName(index);
     if (!FileExists(path)) {
-        QMessageBox::information(this, QApplication::applicationName(),
-                                 QString::fromStdString(path) + " either not exist or still being processed!");
+        QMessageBox::information(
+            this, QApplication::applicationName(),
+            QString::fromStdString(path) + " either not exist or still being processed!");
         return;
     }
     // Where there is no trash (or the name cannot be put into one) the file is deleted.

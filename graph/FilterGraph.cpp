@@ -200,7 +200,8 @@ HRESULT TFilterGraphPrivate::WaitForPreroll() {
             // quiet has not.
             if (SUCCEEDED(noted)) noted = RenderErrorCode(error, missingDecoder);
             g_error_free(error);
-            deadline = std::min(deadline, TClock::now() + std::chrono::milliseconds(kQuietAfterErrorMs));
+            deadline =
+                std::min(deadline, TClock::now() + std::chrono::milliseconds(kQuietAfterErrorMs));
             continue;
         }
         const HRESULT result = PrerollStep(message, missingDecoder);
@@ -213,7 +214,8 @@ HRESULT TFilterGraphPrivate::WaitForPreroll() {
 GstMessage* TFilterGraphPrivate::PopBefore(TClock::time_point deadline) {
     const auto left = deadline - TClock::now();
     if (left <= std::chrono::nanoseconds(0)) return nullptr;
-    return gst_bus_timed_pop(Bus, std::chrono::duration_cast<std::chrono::nanoseconds>(left).count());
+    return gst_bus_timed_pop(Bus,
+                             std::chrono::duration_cast<std::chrono::nanoseconds>(left).count());
 }
 
 // What one message means to the wait for preroll: S_FALSE to go on waiting, else the result.

@@ -37,14 +37,14 @@ std::string ExecutableFolder() {
     return path.substr(0, path.rfind('/') + 1);
 }
 
-std::string ConfigFolder() {
-    // An XDG variable that is not an absolute path is to be ignored.
-    std::string config = Environment("XDG_CONFIG_HOME");
-    if (config.empty() || config.front() != '/') config = Environment("HOME") + "/.config";
-    return WithTrailingSlash(config) + "vexlo/";
-}
-
 }  // namespace
+
+std::string XdgFolder(const char* variable, const char* fallbackBelowHome) {
+    // An XDG variable that is not an absolute path is to be ignored.
+    std::string folder = Environment(variable);
+    if (folder.empty() || folder.front() != '/') folder = Environment("HOME") + fallbackBelowHome;
+    return WithTrailingSlash(folder);
+}
 
 void ProvideProgramImages(const std::string& programFolder, const std::string& executableFolder) {
     const QString images = QString::fromStdString(programFolder) + "BackGround";
@@ -61,7 +61,7 @@ std::string ProgramFolderPath() {
     if (!home.empty()) return PreparedFolder(home);
     std::string executable = ExecutableFolder();
     if (!executable.empty() && access(executable.c_str(), W_OK) == 0) return executable;
-    const std::string folder = PreparedFolder(ConfigFolder());
+    const std::string folder = PreparedFolder(XdgFolder("XDG_CONFIG_HOME", "/.config") + "vexlo/");
     ProvideProgramImages(folder, executable);
     return folder;
 }

@@ -9,6 +9,10 @@
 // $XDG_CONFIG_HOME/vexlo/ ($HOME/.config/vexlo/ when unset), created on demand.
 std::string ProgramFolderPath();
 
+// An XDG base folder ending in "/": the variable's value when it is an absolute path, otherwise
+// $HOME + fallbackBelowHome ("/.config" for XDG_CONFIG_HOME).
+std::string XdgFolder(const char* variable, const char* fallbackBelowHome);
+
 // An installed program keeps its images in <prefix>/share/vexlo/BackGround/; a program folder
 // of its own (the XDG one) gets a copy of them when it has no "BackGround" folder yet, so a
 // user's own changes there are never overwritten. Called by ProgramFolderPath.

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Paths.h"
+
 // The entry's text is the installed entry's template, compiled in from resources/.
 static void LoadShellResources() {
     Q_INIT_RESOURCE(Shell);
@@ -23,17 +25,6 @@ static void LoadShellResources() {
 namespace {
 
 constexpr char kDefaultsGroup[] = "[Default Applications]";
-
-std::string XdgFolder(const char* variable, const char* fallbackBelowHome) {
-    const char* value = std::getenv(variable);
-    std::string folder = value ? value : "";
-    if (folder.empty() || folder.front() != '/') {
-        const char* home = std::getenv("HOME");
-        folder = std::string(home ? home : "") + fallbackBelowHome;
-    }
-    if (folder.back() != '/') folder += '/';
-    return folder;
-}
 
 QString Native(const std::string& path) {
     return QString::fromStdString(path);

@@ -2,8 +2,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 
 #include "app/PlayerState.h"
 #include "desktop/ErrorUnit.h"

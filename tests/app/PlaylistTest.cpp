@@ -202,7 +202,8 @@ TEST_F(PlaylistTest, AVanishedRowOrAnUnplayableOneShowsWhyOverThePicture) {
     form.LbLOpenListClick();
     QFile::remove(QString::fromStdString(folder + "gone.mp4"));
     ClickRow(0);
-    const std::string missing = "Media file: \r\n" + folder + "gone.mp4\r\nwrong format or does not exist!";
+    const std::string missing =
+        "Media file: \r\n" + folder + "gone.mp4\r\nwrong format or does not exist!";
     EXPECT_EQ(PlayerState.OverlayText, missing);
     EXPECT_TRUE(form.Panel14->isVisibleTo(&form));
 
@@ -328,9 +329,8 @@ TEST_F(PlaylistTest, ClickingThroughDamagedRowsOfABigFolder) {
     clock.start();
     for (int row = 0; row < 200; ++row) {
         ClickRow(row);
-        ASSERT_EQ(PlayerState.OverlayText,
-                  "Media file: \r\n" + folder + form.RowFileName(row) +
-                      "\r\nwrong format or does not exist!");
+        ASSERT_EQ(PlayerState.OverlayText, "Media file: \r\n" + folder + form.RowFileName(row) +
+                                               "\r\nwrong format or does not exist!");
     }
     RecordProperty("ms per damaged row", static_cast<int>(clock.elapsed() / 200));
     ClickRow(200);

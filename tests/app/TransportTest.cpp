@@ -37,8 +37,8 @@ class TransportTest : public PlayerTest {
 
 TEST_F(TransportTest, TheTickWritesTheTimeIntoCaptionAndOverlay) {
     TFormQuelm& form = StartPlaying();
-    ASSERT_TRUE(PumpUntil([] { return PlayerState.OverlayText.find("% - ") != std::string::npos; },
-                          3000));
+    ASSERT_TRUE(
+        PumpUntil([] { return PlayerState.OverlayText.find("% - ") != std::string::npos; }, 3000));
     EXPECT_EQ(form.TrackProgress->MaxValue(), 2);
     EXPECT_NE(PlayerState.OverlayText.find(" [0:00:02] [movie.mp4]"), std::string::npos)
         << PlayerState.OverlayText;

@@ -53,9 +53,8 @@ TEST(PlaylistPlayback, ARowPlaysWithItsTimeInTheCaptionAndTheNextRowFollows) {
     QThread::msleep(300);
     const int panelLeft = geometry.width() / 4;
     vexlo.Click(QPoint(panelLeft + 60, 16 + 8));  // the first row
-    const QString counting =
-        WaitForTitle(vexlo, QRegularExpression(R"(^\d+\.\d% - 0:00:0\d \[0:00:02\] \[a\.mp4\]$)"),
-                     5000);
+    const QString counting = WaitForTitle(
+        vexlo, QRegularExpression(R"(^\d+\.\d% - 0:00:0\d \[0:00:02\] \[a\.mp4\]$)"), 5000);
     EXPECT_TRUE(counting.endsWith("[a.mp4]")) << counting.toStdString();
     const QString next = WaitForTitle(vexlo, QRegularExpression(R"(\[b\.mp4\]$)"), 8000);
     EXPECT_TRUE(next.endsWith("[b.mp4]")) << next.toStdString();
