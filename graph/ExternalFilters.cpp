@@ -213,8 +213,8 @@ GstElement* ChildByFactory(GstElement* bin, const char* factory) {
 }
 
 GstElement* MakePictureFilter(const char* registryKey) {
-    GstElement* bin =
-        MakeBin({"videoconvert", "videobalance", "videoconvert", "gaussianblur", "videoconvert"});
+    // The blur takes AYUV only; the balance takes it too, so one conversion feeds both.
+    GstElement* bin = MakeBin({"videoconvert", "videobalance", "gaussianblur", "videoconvert"});
     if (!bin) return nullptr;
     auto* decoder = new TffdshowPicture(ChildByFactory(bin, "videobalance"),
                                         ChildByFactory(bin, "gaussianblur"), registryKey);

@@ -96,6 +96,12 @@ bool ParseVideoSizeMessage(GstMessage* message, int& width, int& height) {
 std::unique_ptr<TGraphPipeline> TGraphPipeline::Create(const std::string& name) {
     GstElement* pipeline = MakeOwned("playbin", name.c_str());
     if (!pipeline) return nullptr;
+    // The picture filters balance the colours themselves; playbin's own balance stage would only
+    // slow the start of every file.
+    constexpr guint kSoftColorBalance = 1u << 10;
+    guint flags = 0;
+    g_object_get(pipeline, "flags", &flags, nullptr);
+    g_object_set(pipeline, "flags", flags & ~kSoftColorBalance, nullptr);
     return std::unique_ptr<TGraphPipeline>(new TGraphPipeline(pipeline));
 }
 
