@@ -213,8 +213,6 @@ QSize TRxSlider::sizeHint() const {
 // The value whose thumb starts at `thumbPos`: the offset along the track scaled to the range,
 // rounded half to even (the FPU's default), to a multiple of Increment unless smooth.
 int TRxSlider::ValueAt(int thumbPos) const {
-    // A slider too small to hold its thumb has no positions: the value stays.
-    if (TrackLength() <= 0) return FValue;
     const int range = FMaxValue - FMinValue;
     double offset = std::nearbyint(double(thumbPos - TrackStart()) * range / TrackLength());
     if (!(FOptions & soSmooth)) offset = std::nearbyint(offset / FIncrement) * FIncrement;
