@@ -16,6 +16,7 @@
 #include <stdexcept>
 
 #include "app/PlayerState.h"
+#include "desktop/ErrorUnit.h"
 #include "desktop/FunctionMix.h"
 #include "tests/app/PlayerSupport.h"
 #include "tests/support/EventPump.h"
@@ -92,6 +93,15 @@ TEST_F(PlaylistTest, AnUnreadableFileIsReportedAfterTheOthersAreListed) {
             << error.what();
     }
     EXPECT_EQ(Captions(form), (std::vector<std::string>{"a.mp4", "c.mp4"}));
+
+    // The same folder at start-up: the error is shown, the start goes on to the ready step.
+    Close();
+    WriteFile(Home("testing.log"), "");
+    WriteSettings(("VideoFolder=" + folder + "\r\n").c_str());
+    Start();
+    EXPECT_EQ(Captions(*Form), (std::vector<std::string>{"a.mp4", "c.mp4"}));
+    EXPECT_TRUE(Form->ReadyTimer.Enabled());
+    EXPECT_TRUE(ErrorForm->MemoError->toPlainText().contains("Cannot open file"));
     close(unreadable);
 }
 
