@@ -46,10 +46,14 @@ std::string XdgFolder(const char* variable, const char* fallbackBelowHome) {
     return WithTrailingSlash(folder);
 }
 
+std::string InstalledImagesFolder(const std::string& executableFolder) {
+    return executableFolder + "../share/vexlo/BackGround";
+}
+
 void ProvideProgramImages(const std::string& programFolder, const std::string& executableFolder) {
     const QString images = QString::fromStdString(programFolder) + "BackGround";
     if (QFileInfo::exists(images)) return;
-    const QDir installed(QString::fromStdString(executableFolder) + "../share/vexlo/BackGround");
+    const QDir installed(QString::fromStdString(InstalledImagesFolder(executableFolder)));
     if (!installed.exists()) return;
     QDir().mkpath(images);
     for (const QString& name : installed.entryList(QDir::Files))
@@ -60,7 +64,12 @@ std::string ProgramFolderPath() {
     std::string home = Environment("VEXLO_HOME");
     if (!home.empty()) return PreparedFolder(home);
     std::string executable = ExecutableFolder();
-    if (!executable.empty() && access(executable.c_str(), W_OK) == 0) return executable;
+    // An installed program never writes beside its executable, even where it could (a prefix
+    // such as ~/.local, or a system prefix run by root).
+    const bool portable =
+        !executable.empty() && access(executable.c_str(), W_OK) == 0 &&
+        !QFileInfo(QString::fromStdString(InstalledImagesFolder(executable))).isDir();
+    if (portable) return executable;
     const std::string folder = PreparedFolder(XdgFolder("XDG_CONFIG_HOME", "/.config") + "vexlo/");
     ProvideProgramImages(folder, executable);
     return folder;

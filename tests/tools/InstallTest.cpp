@@ -1,6 +1,7 @@
 // `cmake --install` into a fresh prefix (with a blank in its path, so the entry's quoting
 // counts): the program, a desktop entry that starts the installed program and that
-// desktop-file-validate accepts, and the icon.
+// desktop-file-validate accepts, the icon and the images; the installed program keeps its files
+// in the XDG folder.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 namespace {
 
@@ -70,6 +72,24 @@ TEST(InstallTest, APrefixGetsTheProgramItsEntryAndItsIcon) {
     EXPECT_GT(QFileInfo(prefix + "/share/icons/hicolor/scalable/apps/vexlo.svg").size(), 0);
     for (const char* image : {"Pause.bmp", "Clock.bmp"})
         EXPECT_FALSE(QImage(prefix + "/share/vexlo/BackGround/" + image).isNull()) << image;
+
+    // The installed program keeps its files in the XDG folder, though it could write beside
+    // itself here, and takes its images along there.
+    QTemporaryDir config;
+    QProcess player;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("VEXLO_HOME");
+    environment.insert("XDG_CONFIG_HOME", config.path());
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    player.setProcessEnvironment(environment);
+    player.start(program.filePath(), {});
+    const QString copied = config.path() + "/vexlo/BackGround/Pause.bmp";
+    for (int waited = 0; waited < 15000 && !QFileInfo::exists(copied); waited += 100)
+        QThread::msleep(100);
+    player.kill();
+    player.waitForFinished();
+    EXPECT_TRUE(QFileInfo::exists(copied));
+    EXPECT_EQ(QDir(prefix + "/bin").entryList(QDir::Files), QStringList("vexlo"));
 
     const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
     if (validator.isEmpty()) GTEST_SKIP() << "desktop-file-validate is not installed";
