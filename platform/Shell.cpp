@@ -194,10 +194,15 @@ std::string DesktopExecCommand(const std::string& exe) {
 
 void RegisterDesktopEntry(const std::string& exe, const std::string& mimeType) {
     const std::string path = ApplicationsFolder() + kDesktopEntryId;
-    std::vector<std::string> types = EntryMimeTypes(ReadFileText(path));
+    // The user's entry hides an installed one of the same name, so it lists every type the
+    // player handles, then whatever was associated besides.
+    const std::string entryTemplate = EntryTemplate();
+    std::vector<std::string> types = EntryMimeTypes(entryTemplate);
+    for (const std::string& type : EntryMimeTypes(ReadFileText(path)))
+        if (std::find(types.begin(), types.end(), type) == types.end()) types.push_back(type);
     if (std::find(types.begin(), types.end(), mimeType) == types.end()) types.push_back(mimeType);
     std::string entry;
-    for (const std::string& line : Lines(EntryTemplate())) {
+    for (const std::string& line : Lines(entryTemplate)) {
         const std::string key = KeyOf(line);
         if (key == "Exec") {
             entry += "Exec=" + DesktopExecCommand(exe) + "\n";

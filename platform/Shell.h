@@ -33,8 +33,8 @@ std::string MimeTypeOfExtension(const std::string& extension);
 // needs it (quotes only when the path holds a reserved character), then " %f".
 std::string DesktopExecCommand(const std::string& exe);
 
-// Writes the desktop entry afresh: Exec starts exe, MimeType lists the types the entry had
-// plus mimeType (once, in the order they were added).
+// Writes the desktop entry afresh: Exec starts exe, MimeType lists the types the player
+// handles, then those the entry had and mimeType (each once, in the order they came).
 void RegisterDesktopEntry(const std::string& exe, const std::string& mimeType);
 
 // Makes the desktop entry the default for mimeType under [Default Applications] of
