@@ -159,8 +159,7 @@ void TFormQuelm::LoadSettings() {
     const bool absolute = !PlayerState.CurrentFolder.empty() && PlayerState.CurrentFolder[0] == '/';
     BigDirComboBox->setEditText(absolute ? QString::fromStdString(PlayerState.CurrentFolder)
                                          : kNoFolderText);
-    // A file of the folder that cannot be read is reported; the start-up goes on regardless.
-    Guard(this, [this] { ScanMediaFolder(PlayerState.CurrentFolder); });
+    ScanMediaFolder(PlayerState.CurrentFolder);
 }
 
 // The saved place, within what the window system can hold. A place wholly outside every screen

@@ -139,8 +139,8 @@ class TFormQuelm : public QWidget {
     void Label1Click();
     // Playlist.cpp
     // Refills the playlist with the media files of the folder (a path ending in "/"; "" is the
-    // current directory), sorted in the locale's order. Raises EFOpenError for the first file
-    // whose size could not be read, after listing all the others.
+    // current directory), sorted in the locale's order. The first file whose size could not be
+    // read goes to HandleAppException (an EFOpenError) once all the others are listed.
     void ScanMediaFolder(const std::string& folder);
     int RowCount() const;
     int SelectedRow() const;  // -1 when no row is selected

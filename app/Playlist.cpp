@@ -86,7 +86,8 @@ void TFormQuelm::ScanMediaFolder(const std::string& folder) {
     rows.reserve(static_cast<qsizetype>(entries.size()));
     for (const TMediaEntry& media : entries) rows.append(NewRow(media));
     LvVideoSource->addTopLevelItems(rows);
-    if (firstError) throw *firstError;
+    // Reported, not raised: the handler that asked for the list still finishes its steps.
+    if (firstError) HandleAppException(this, *firstError);
 }
 
 int TFormQuelm::RowCount() const {
