@@ -190,14 +190,21 @@ void TFormQuelm::LvVideoSourceClick() {
         ShowMediaFileError(PlayerState.MediaPath);
         return;
     }
+    const bool listShown = !Panel14->isHidden();
     Panel14->hide();
-    if (IsDvdVolumePath(PlayerState.MediaPath)) {
-        PlayerState.DvdMode = true;
-        OpenDvdVolume(PlayerState.MediaPath);
-    } else {
-        PlayerState.DvdMode = false;
-        ShowVideoWindow();
-        OpenMediaOrShowError(PlayerState.MediaPath);
+    try {
+        if (IsDvdVolumePath(PlayerState.MediaPath)) {
+            PlayerState.DvdMode = true;
+            OpenDvdVolume(PlayerState.MediaPath);
+        } else {
+            PlayerState.DvdMode = false;
+            ShowVideoWindow();
+            OpenMediaOrShowError(PlayerState.MediaPath);
+        }
+    } catch (...) {
+        // The list stays in reach to pick another file, as for a file that vanished.
+        Panel14->setVisible(listShown);
+        throw;
     }
     FG.SetVolume(TrackVolume->Value());
     LbLOpenList->setProperty("Tag", 0);

@@ -227,6 +227,8 @@ TEST_F(PlaylistTest, AVanishedRowOrAnUnplayableOneShowsWhyOverThePicture) {
     EXPECT_EQ(PlayerState.OverlayText,
               "Media file: \r\n" + folder + "noise.mkv\r\nwrong format or does not exist!");
     EXPECT_EQ(form.windowTitle().toStdString(), PlayerState.OverlayText);
+    EXPECT_TRUE(form.Panel14->isVisibleTo(&form)) << "the list stays to pick another file";
+    EXPECT_EQ(form.LbLOpenList->text(), "Close");
 }
 
 TEST_F(PlaylistTest, ADvdVolumeRowSwitchesToDvdMode) {
