@@ -205,9 +205,14 @@ void TFormQuelm::LoadFolderHistory() {
     BigDirComboBox->setEditText(shownFolder);
     // A history that cannot be written back is reported; the start-up goes on regardless.
     Guard(this, [&] { WriteFolderHistory(*BigDirComboBox, path); });
-    QFile file(path);
-    FolderLinkMemo->setPlainText(file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll())
-                                                                : QString());
+    LoadFolderLinkMemo();
+}
+
+// The history file's text as it is now, for the test whether a folder is known already.
+void TFormQuelm::LoadFolderLinkMemo() {
+    QFile file(QString::fromStdString(PlayerState.FolderListFile));
+    if (file.open(QIODevice::ReadOnly))
+        FolderLinkMemo->setPlainText(QString::fromUtf8(file.readAll()));
 }
 
 void TFormQuelm::OpenFilterIniFile() {

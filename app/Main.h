@@ -208,6 +208,8 @@ class TFormQuelm : public QWidget {
     // "Stay On Top" to match.
     void SetStayOnTop(bool onTop);
     // Overlay.cpp
+    // Sets OverlayText, the text over the picture, and the window's caption to it.
+    void ShowOverlayText(const std::string& text);
     void mnNoTextClick();
     // MediaOpen.cpp
     // Builds a new graph for the file, with the filter chain its name calls for, and plays
@@ -276,6 +278,7 @@ class TFormQuelm : public QWidget {
     void ApplyPlace(int left, int top, int width, int height);
     void ChooseFolderListFile();
     void LoadFolderHistory();
+    void LoadFolderLinkMemo();
     void OpenFilterIniFile();
     void FormDestroy();
 

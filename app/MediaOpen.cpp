@@ -1,6 +1,5 @@
 // Opening media files: a new graph for each file, the filter chain its name calls for, and the
 // list of the filters that ended up in the graph.
-#include <QStackedLayout>
 #include <QString>
 
 #include "adjust/FilterSettings.h"
@@ -27,8 +26,7 @@ void TFormQuelm::OpenMediaFile(const std::string& path) {
     FG.SetMode(gmNormal);
     EVRVideoWindow1->SetFilterGraph(&FG);
     EVRVideoWindow1->SetMode(vdmEVR);
-    PictureStack->setCurrentWidget(EVRVideoWindow1.get());
-    EVRVideoWindow1->raise();
+    ShowVideoWindow();
     // With the option checked the chain of an earlier open stays in the members.
     if (!mnNoFilters->isChecked()) {
         RemoveFilterChain();

@@ -41,9 +41,7 @@ void TFormQuelm::OpenMediaOrShowError(const std::string& path) {
 }
 
 void TFormQuelm::ShowMediaFileError(const std::string& path) {
-    PlayerState.OverlayText =
-        "Media file: \r\n" + path + "\r\n" + "wrong format or does not exist!";
-    setWindowTitle(QString::fromStdString(PlayerState.OverlayText));
+    ShowOverlayText("Media file: \r\n" + path + "\r\n" + "wrong format or does not exist!");
 }
 
 void TFormQuelm::BtnPlayClick() {
@@ -98,8 +96,7 @@ void TFormQuelm::BtnStopClick() {
     ShowPauseImage("Pause.bmp");
     BtnPlay->show();
     BtnPause->setProperty("Tag", 0);
-    PlayerState.OverlayText = "Idle";
-    setWindowTitle(QString::fromStdString(PlayerState.OverlayText));
+    ShowOverlayText("Idle");
 }
 
 void TFormQuelm::FGGraphComplete() {

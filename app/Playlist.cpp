@@ -121,9 +121,7 @@ void TFormQuelm::btnOpenFolderClick() {
         SetStayOnTop(false);
         lower();
     }
-    QFile history(QString::fromStdString(PlayerState.FolderListFile));
-    if (history.open(QIODevice::ReadOnly))
-        FolderLinkMemo->setPlainText(QString::fromUtf8(history.readAll()));
+    LoadFolderLinkMemo();
     QString initial = BigDirComboBox->currentText();
     if (initial.endsWith('/')) initial.chop(1);
     Browse4Folder1->InitialDir = initial;
@@ -198,7 +196,6 @@ void TFormQuelm::LvVideoSourceClick() {
             OpenDvdVolume(PlayerState.MediaPath);
         } else {
             PlayerState.DvdMode = false;
-            ShowVideoWindow();
             OpenMediaOrShowError(PlayerState.MediaPath);
         }
     } catch (...) {

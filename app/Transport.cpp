@@ -31,14 +31,13 @@ std::string ProgressText(int64_t position, int64_t duration, int sliderValue, in
 }
 
 void TFormQuelm::TrackProgressTimer(QObject*, int64_t, int64_t) {
-    IMediaSeeking* seeking = FG.Active() ? FG.MediaSeeking() : nullptr;
+    IMediaSeeking* seeking = FG.MediaSeeking();
     if (!seeking) return;
     int64_t position = 0, duration = 0;
     seeking->GetCurrentPosition(position);
     seeking->GetDuration(duration);
-    PlayerState.OverlayText = ProgressText(position, duration, TrackProgress->Value(),
-                                           TrackProgress->MaxValue(), PlayerState.MediaName);
-    setWindowTitle(QString::fromStdString(PlayerState.OverlayText));
+    ShowOverlayText(ProgressText(position, duration, TrackProgress->Value(),
+                                 TrackProgress->MaxValue(), PlayerState.MediaName));
 }
 
 // On a DVD every change of the slider, the navigator's own time updates included, holds those

@@ -37,8 +37,7 @@ void TDSTrackBar::SetFilterGraph(TFilterGraph* graph) {
     FFilterGraph = graph;
     if (FFilterGraph) FFilterGraph->InsertEventNotifier(this);
     // The old graph's interface is no longer ours to call.
-    SetMediaSeeking(FFilterGraph && FFilterGraph->Active() ? FFilterGraph->MediaSeeking()
-                                                           : nullptr);
+    SetMediaSeeking(FFilterGraph ? FFilterGraph->MediaSeeking() : nullptr);
     if (!FMediaSeeking) FTimer.stop();
 }
 
