@@ -1,5 +1,9 @@
 #include "adjust/FilterSettings.h"
 
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+
 #include "desktop/LiteRegistry.h"
 #include "graph/ExternalFilters.h"
 
@@ -18,4 +22,20 @@ void SetFfdshowSharpen(uint32_t value) {
         WriteRegDword(handle, "xsharpen", value);
         CloseRegKey(handle);
     }
+}
+
+void DrawOverlayText(QPainter& painter, int x, int y, int pointSize, const std::string& text) {
+    if (text.empty()) return;
+    QFont font(QStringLiteral("Sans Serif"), pointSize);
+    font.setStyleHint(QFont::SansSerif);
+    font.setBold(pointSize > 10);
+    painter.save();
+    painter.setFont(font);
+    painter.setPen(QColor(0, 255, 0));
+    painter.setBackgroundMode(Qt::TransparentMode);
+    // One line: a line break is drawn as a blank, as the single-line text call would.
+    QString line = QString::fromStdString(text);
+    line.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    painter.drawText(QPoint(x, y + QFontMetrics(font).ascent()), line);
+    painter.restore();
 }

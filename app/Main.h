@@ -34,6 +34,7 @@
 #include "graph/DSTrackBar.h"
 #include "graph/EVRVideoWindow.h"
 #include "graph/FilterGraph.h"
+#include "graph/VideoWindow.h"
 
 class QStackedLayout;
 class TFormFileType;
@@ -116,6 +117,7 @@ class TFormQuelm : public QWidget {
     TFilter FilterRawffdshow{"FilterRawffdshow"};
     TFilter FilterEVR{"FilterEVR"};
     std::unique_ptr<TEVRVideoWindow> EVRVideoWindow1;
+    std::unique_ptr<TVideoWindow> VideoWindow1;  // the DVD picture
 
     QMenu* PopupMenu1;
     QMenu* DVDMenu1;

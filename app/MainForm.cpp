@@ -361,6 +361,9 @@ void TFormQuelm::BuildGraph() {
     EVRVideoWindow1->setObjectName("EVRVideoWindow1");
     EVRVideoWindow1->SetKeepAspectRatio(false);
     PictureStack->addWidget(EVRVideoWindow1.get());
+    VideoWindow1 = std::make_unique<TVideoWindow>(Panel1);
+    VideoWindow1->setObjectName("VideoWindow1");
+    PictureStack->addWidget(VideoWindow1.get());
 }
 
 void TFormQuelm::BuildMenus() {

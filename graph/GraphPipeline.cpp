@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "graph/BluRaySource.h"
+
 namespace {
 
 constexpr const char* kVideoSizeMessage = "vexlo-video-size";
@@ -159,6 +161,10 @@ void TGraphPipeline::Rewound() {
 }
 
 bool TGraphPipeline::SetFile(const std::string& path) {
+    if (const std::string playlist = BluRayPlaylistUri(path); !playlist.empty()) {
+        SetUri(playlist);
+        return true;
+    }
     gchar* uri = gst_filename_to_uri(path.c_str(), nullptr);
     if (!uri) return false;
     SetUri(uri);

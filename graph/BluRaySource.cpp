@@ -1,0 +1,6 @@
+#include "graph/BluRaySource.h"
+
+// No playlist is taken yet.
+std::string BluRayPlaylistUri(const std::string&) {
+    return {};
+}
