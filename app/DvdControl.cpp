@@ -7,6 +7,10 @@ void TFormQuelm::OpenDvdVolume(const std::string&) {}
 
 void TFormQuelm::SeekDvdTime(int) {}
 
+void TFormQuelm::ActivateDvdButtonAt(QObject*, const QPoint&) {}
+
+void TFormQuelm::SelectDvdButtonAt(QObject*, const QPoint&) {}
+
 void TFormQuelm::RootMenu1Click() {}
 
 void TFormQuelm::TitleMenu1Click() {}

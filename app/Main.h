@@ -225,6 +225,10 @@ class TFormQuelm : public QWidget {
     // DvdControl.cpp
     void OpenDvdVolume(const std::string& path);
     void SeekDvdTime(int seconds);
+    // The DVD steps of the picture's mouse handlers: press (activate) and highlight (select)
+    // the menu button under the point, given in the sender's coordinates.
+    void ActivateDvdButtonAt(QObject* sender, const QPoint& at);
+    void SelectDvdButtonAt(QObject* sender, const QPoint& at);
     void RootMenu1Click();
     void TitleMenu1Click();
     void NextChapter1Click();
