@@ -1,20 +1,32 @@
 #pragma once
-// The external filters' settings.
+// The external filters' settings: whether each filter is present, their per-user values in
+// the registry store (under HKEY_CURRENT_USER, all DWORDs), and the overlay painter. UI thread.
+//
+// Writes open the key (creating it where said), and skip a key that cannot be opened; a value
+// that cannot be written in an opened key raises ERegistryException
+// ("Failed to set data for '<name>'"). Nothing here reads a value back.
 
 #include <cstdint>
 #include <string>
 
 class QPainter;
 
-// Registers the filter files of the program folder whose classes are missing, started and not
-// waited for.
+// Presence: the filter's stand-in is in the class-factory table (where the table makes it) and
+// the GStreamer elements behind it are in GStreamer's registry.
+bool IsEvrRegistered();
+bool IsVideoDecoderRegistered();
+// Also, when the equaliser is missing, writes "Enabled" = 1 into its settings key if that key
+// exists (it is not created).
+bool IsEqualizerRegistered();
+// Runs the three presence tests (renderer, equaliser, decoder) and, when one answers no, starts
+// a scan of the program folder's plugin files into GStreamer's registry, not waited for.
 void RegisterMissingFilters();
-// Turns off the status windows and tray icons of the external filters.
+// Xvid's "display_status" and the Haali splitter's "ui.trayicon" := 0 (keys created).
 void DisableFilterTrayUi();
-// Switches the external decoders' picture adjustment on (1) or off (0).
+// "isPictProp" := value for the ffdshow decoder, then the raw filter (keys created); 1 turns
+// their picture adjustment on. Each filter instance reads it as it is made.
 void SetFfdshowPictureProps(int value);
-// Switches the sharpen stage of the ffdshow video decoder and raw video filter on (1) or off
-// (0); each instance reads it as it is made.
+// "xsharpen" := value for the same two keys: the sharpen stage on (1) or off (0).
 void SetFfdshowSharpen(uint32_t value);
 
 // Draws one line of the on-video text with its top-left corner at (x, y): green, the system

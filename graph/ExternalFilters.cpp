@@ -4,9 +4,13 @@
 
 #include <QDialog>
 #include <QFormLayout>
+#include <QGridLayout>
+#include <QLabel>
 #include <QPointer>
 #include <QSlider>
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -20,23 +24,31 @@ const CLSID CLSID_GraphicEqualizer = StringToGUID("{E4DCD60C-F449-4C78-895B-1FE9
 const CLSID CLSID_ClvsdVideoDecoder = StringToGUID("{516F1EFA-42F4-436E-801C-B752EB9343EB}");
 const CLSID CLSID_EnhancedVideoRenderer = StringToGUID("{FA10746C-9B63-4B6C-BC49-FC300EA5F256}");
 const IID IID_IffDecoder = StringToGUID("{00F99063-70D5-4BCC-9D88-3801F3E3881B}");
+const CLSID CLSID_GraphicEqualizerPage = StringToGUID("{9C1D5A30-7E2B-4F61-A0C4-3B8E52D17F06}");
 
 namespace {
 
 constexpr const char* kFfdshowKey = "Software\\GNU\\ffdshow\\default";
 constexpr const char* kFfdshowRawKey = "Software\\GNU\\ffdshow_raw\\default";
 constexpr const char* kEqualizerKey = "SOFTWARE\\DSP-worx\\DC-ParamEQ Filter";
+const std::vector<std::string> kPictureElements = {"videoconvert", "videobalance", "gaussianblur"};
+const std::vector<std::string> kEqualizerElements = {"audioconvert", "equalizer-10bands"};
 
 }  // namespace
 
 const std::vector<TExternalFilter>& ExternalFilters() {
     static const std::vector<TExternalFilter> filters = {
-        {CLSID_ffdshowVideoDecoder, "ffdshow Video Decoder", "", kFfdshowKey},
-        {CLSID_ffdshowRawVideoFilter, "ffdshow raw video filter", "", kFfdshowRawKey},
-        {CLSID_ffdshowAudioProcessor, "ffdshow Audio Processor", "", ""},
-        {CLSID_GraphicEqualizer, "DC-GraphicEQ", "DCGraphicEQ.ax", kEqualizerKey},
-        {CLSID_ClvsdVideoDecoder, "CLVSD Video Decoder", "CLVSD.ax", ""},
-        {CLSID_EnhancedVideoRenderer, "Enhanced Video Renderer", "evr.dll", ""},
+        {CLSID_ffdshowVideoDecoder, "ffdshow Video Decoder", "", kFfdshowKey, kPictureElements,
+         true},
+        {CLSID_ffdshowRawVideoFilter, "ffdshow raw video filter", "", kFfdshowRawKey,
+         kPictureElements, true},
+        {CLSID_ffdshowAudioProcessor, "ffdshow Audio Processor", "", "", {"audioconvert"}, true},
+        {CLSID_GraphicEqualizer, "DC-GraphicEQ", "DCGraphicEQ.ax", kEqualizerKey,
+         kEqualizerElements, true},
+        // The DVD's MPEG-2 pictures are decoded by GStreamer's own choice of decoder.
+        {CLSID_ClvsdVideoDecoder, "CLVSD Video Decoder", "CLVSD.ax", "", {"avdec_mpeg2video"}},
+        // The EVR window makes its renderer from the element directly.
+        {CLSID_EnhancedVideoRenderer, "Enhanced Video Renderer", "evr.dll", "", {"glimagesink"}},
     };
     return filters;
 }
@@ -224,39 +236,122 @@ GstElement* MakePictureFilter(const char* registryKey) {
     return bin;
 }
 
+constexpr std::array<int, IGraphicEqualizer::kBands> kBandFrequencies = {
+    29, 59, 119, 237, 474, 947, 1889, 3770, 7523, 15011};
+
+// The equaliser stand-in's bands over equalizer-10bands. Its element belongs to the bin, which
+// owns this object.
+class TGraphicEqualizer : public IGraphicEqualizer {
+  public:
+    TGraphicEqualizer(GstElement* bands, bool enabled) : FBands(bands), FEnabled(enabled) {}
+
+    int BandFrequency(int band) const override {
+        return band >= 0 && band < kBands ? kBandFrequencies[band] : 0;
+    }
+    double Band(int band) const override {
+        std::lock_guard guard(FLock);
+        return band >= 0 && band < kBands ? FGains[band] : 0.0;
+    }
+    void SetBand(int band, double gain) override {
+        if (band < 0 || band >= kBands) return;
+        gain = std::clamp(gain, -24.0, 12.0);
+        {
+            std::lock_guard guard(FLock);
+            FGains[band] = gain;
+        }
+        if (FEnabled) g_object_set(FBands, ("band" + std::to_string(band)).c_str(), gain, nullptr);
+    }
+    bool Enabled() const override { return FEnabled; }
+
+  private:
+    GstElement* FBands;
+    const bool FEnabled;
+    mutable std::mutex FLock;
+    std::array<double, kBands> FGains{};
+};
+
+const GQuark& EqualizerQuark() {
+    static const GQuark quark = g_quark_from_static_string("vexlo-graphic-equalizer");
+    return quark;
+}
+
 GstElement* MakeEqualizer() {
     GstElement* bin = MakeBin({"audioconvert", "equalizer-10bands", "audioconvert"});
-    // Switched off, the equaliser leaves every band flat.
-    if (bin && !SettingOn(kEqualizerKey, "Enabled")) {
-        GstElement* bands = ChildByFactory(bin, "equalizer-10bands");
-        for (int band = 0; band < 10; ++band) {
-            const std::string name = "band" + std::to_string(band);
-            g_object_set(bands, name.c_str(), 0.0, nullptr);
-        }
-    }
+    if (!bin) return nullptr;
+    auto* equalizer = new TGraphicEqualizer(ChildByFactory(bin, "equalizer-10bands"),
+                                            SettingOn(kEqualizerKey, "Enabled"));
+    g_object_set_qdata_full(G_OBJECT(bin), EqualizerQuark(),
+                            static_cast<IGraphicEqualizer*>(equalizer),
+                            [](gpointer data) { delete static_cast<IGraphicEqualizer*>(data); });
     return bin;
 }
 
-IffDecoder* DecoderOf(GstElement* element) {
-    return static_cast<IffDecoder*>(g_object_get_qdata(G_OBJECT(element), DecoderQuark()));
+// The ten-band page: one vertical slider per band, in dB, with its frequency below.
+class TEqualizerPage : public QWidget {
+  public:
+    TEqualizerPage(GstElement* filter, IGraphicEqualizer* equalizer, QWidget* parent)
+        : QWidget(parent), FFilter(GST_ELEMENT(gst_object_ref(filter))) {
+        setWindowTitle(equalizer->Enabled() ? "Graphic EQ" : "Graphic EQ (switched off)");
+        auto* layout = new QGridLayout(this);
+        for (int band = 0; band < IGraphicEqualizer::kBands; ++band) {
+            auto* gain = new QLabel(this);
+            auto* slider = new QSlider(Qt::Vertical, this);
+            slider->setObjectName(QString("band%1").arg(band));
+            slider->setRange(-24, 12);
+            slider->setMinimumHeight(120);
+            const int frequency = equalizer->BandFrequency(band);
+            auto* caption =
+                new QLabel(frequency < 1000 ? QString::number(frequency)
+                                            : QString("%1K").arg(frequency / 1000.0, 0, 'g', 2),
+                           this);
+            const auto show = [gain](int value) { gain->setText(QString::number(value)); };
+            slider->setValue(static_cast<int>(std::lround(equalizer->Band(band))));
+            show(slider->value());
+            connect(slider, &QSlider::valueChanged, this, [equalizer, band, show](int value) {
+                equalizer->SetBand(band, value);
+                show(value);
+            });
+            layout->addWidget(gain, 0, band, Qt::AlignHCenter);
+            layout->addWidget(slider, 1, band, Qt::AlignHCenter);
+            layout->addWidget(caption, 2, band, Qt::AlignHCenter);
+        }
+    }
+    ~TEqualizerPage() override { gst_object_unref(FFilter); }
+
+  private:
+    GstElement* FFilter;  // keeps the equaliser alive while its page is open
+};
+
+// What a quark names on the element itself or, in a bin, on the first element inside it.
+void* AttachedData(GstElement* filter, GQuark quark) {
+    if (!filter) return nullptr;
+    if (void* data = g_object_get_qdata(G_OBJECT(filter), quark)) return data;
+    if (!GST_IS_BIN(filter)) return nullptr;
+    void* data = nullptr;
+    GstIterator* children = gst_bin_iterate_recurse(GST_BIN(filter));
+    GValue item = G_VALUE_INIT;
+    while (!data && gst_iterator_next(children, &item) == GST_ITERATOR_OK) {
+        data = g_object_get_qdata(G_OBJECT(g_value_get_object(&item)), quark);
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(children);
+    return data;
 }
 
 }  // namespace
 
 IffDecoder* QueryffDecoder(_GstElement* filter) {
-    if (!filter) return nullptr;
-    if (IffDecoder* decoder = DecoderOf(filter)) return decoder;
-    if (!GST_IS_BIN(filter)) return nullptr;
-    IffDecoder* decoder = nullptr;
-    GstIterator* children = gst_bin_iterate_recurse(GST_BIN(filter));
-    GValue item = G_VALUE_INIT;
-    while (!decoder && gst_iterator_next(children, &item) == GST_ITERATOR_OK) {
-        decoder = DecoderOf(GST_ELEMENT(g_value_get_object(&item)));
-        g_value_reset(&item);
-    }
-    g_value_unset(&item);
-    gst_iterator_free(children);
-    return decoder;
+    return static_cast<IffDecoder*>(AttachedData(filter, DecoderQuark()));
+}
+
+IGraphicEqualizer* QueryGraphicEqualizer(_GstElement* filter) {
+    return static_cast<IGraphicEqualizer*>(AttachedData(filter, EqualizerQuark()));
+}
+
+std::vector<CLSID> FilterPages(_GstElement* filter) {
+    if (QueryGraphicEqualizer(filter)) return {CLSID_GraphicEqualizerPage};
+    return {};
 }
 
 void RegisterExternalFilters() {
@@ -270,4 +365,10 @@ void RegisterExternalFilters() {
                           [] { return MakeBin({"audioconvert"}); }, nullptr});
     RegisterClassFactory(
         {CLSID_GraphicEqualizer, named(CLSID_GraphicEqualizer), MakeEqualizer, nullptr});
+    RegisterClassFactory({CLSID_GraphicEqualizerPage, "Graphic EQ", nullptr,
+                          [](GstElement* filter, QWidget* parent) -> QWidget* {
+                              IGraphicEqualizer* equalizer = QueryGraphicEqualizer(filter);
+                              return equalizer ? new TEqualizerPage(filter, equalizer, parent)
+                                               : nullptr;
+                          }});
 }

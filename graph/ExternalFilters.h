@@ -17,6 +17,10 @@ struct TExternalFilter {
     std::string Name;
     std::string FileName;     // the filter file, empty when none is named
     std::string RegistryKey;  // under HKEY_CURRENT_USER, empty when none
+    // The GStreamer elements that stand in for it, and whether the class-factory table makes
+    // it (the others are used through those elements directly, or not at all).
+    std::vector<std::string> Elements;
+    bool InClassTable = false;
 };
 
 extern const CLSID CLSID_ffdshowVideoDecoder;    // {04FE9017-F873-410E-871E-AB91661A4EF7}
@@ -26,6 +30,8 @@ extern const CLSID CLSID_GraphicEqualizer;       // {E4DCD60C-F449-4C78-895B-1FE
 extern const CLSID CLSID_ClvsdVideoDecoder;      // {516F1EFA-42F4-436E-801C-B752EB9343EB}
 extern const CLSID CLSID_EnhancedVideoRenderer;  // {FA10746C-9B63-4B6C-BC49-FC300EA5F256}
 extern const IID IID_IffDecoder;                 // {00F99063-70D5-4BCC-9D88-3801F3E3881B}
+// The graphic equaliser's ten-band settings page (our own class).
+extern const CLSID CLSID_GraphicEqualizerPage;  // {9C1D5A30-7E2B-4F61-A0C4-3B8E52D17F06}
 
 // Every external filter the player knows, in a fixed order.
 const std::vector<TExternalFilter>& ExternalFilters();
@@ -60,6 +66,24 @@ class IffDecoder {
 // The ffdshow interface of a live filter: the element itself or, for a bin (the pipeline),
 // the first ffdshow stand-in inside it. Null when there is none. Valid while the element lives.
 IffDecoder* QueryffDecoder(_GstElement* filter);
+
+// The graphic equaliser's bands; changes reach the running element at once. While its stored
+// "Enabled" is 0 the bands are kept but the sound stays flat.
+class IGraphicEqualizer {
+  public:
+    static constexpr int kBands = 10;
+    virtual ~IGraphicEqualizer() = default;
+    virtual int BandFrequency(int band) const = 0;  // Hz
+    virtual double Band(int band) const = 0;        // gain in dB
+    // Clamped to -24..12 dB; bands outside 0..9 are ignored.
+    virtual void SetBand(int band, double gain) = 0;
+    virtual bool Enabled() const = 0;
+};
+
+// The equaliser interface of a live filter (the element itself or a bin holding it), or null.
+IGraphicEqualizer* QueryGraphicEqualizer(_GstElement* filter);
+// The class ids of the settings pages a filter offers (empty for a filter without any).
+std::vector<CLSID> FilterPages(_GstElement* filter);
 
 // Puts our stand-ins into the class-factory table under the external class ids. Once, at
 // program start; a stand-in whose GStreamer elements are missing makes no filter.

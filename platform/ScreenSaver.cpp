@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QFileInfo>
 #include <optional>
 
 namespace {
@@ -13,6 +14,15 @@ constexpr int kCallTimeoutMs = 2000;
 std::optional<uint>& HeldCookie() {
     static std::optional<uint> cookie;
     return cookie;
+}
+
+// A session bus that already runs: the address the session gives, or the user's bus socket.
+// Asking for the session bus without either would have D-Bus start a bus of its own for the X
+// display, a daemon that outlives the player.
+bool SessionBusRunning() {
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo(runtime + "/bus").exists();
 }
 
 QDBusMessage CallScreenSaver(const QString& method, const QVariantList& arguments) {
@@ -28,7 +38,7 @@ QDBusMessage CallScreenSaver(const QString& method, const QVariantList& argument
 bool SetScreenSaverActive(bool active) {
     std::optional<uint>& cookie = HeldCookie();
     if (active != cookie.has_value()) return true;
-    if (!QDBusConnection::sessionBus().isConnected()) return false;
+    if (!SessionBusRunning() || !QDBusConnection::sessionBus().isConnected()) return false;
     if (active) {
         const QDBusMessage reply = CallScreenSaver("UnInhibit", {*cookie});
         cookie.reset();

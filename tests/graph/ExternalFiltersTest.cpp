@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QDialog>
+#include <QImage>
+#include <QSlider>
 #include <QTemporaryDir>
+#include <functional>
+#include <memory>
 
 #include "graph/ExternalFilters.h"
 #include "graph/FilterGraph.h"
@@ -172,6 +177,231 @@ TEST_F(ExternalFiltersTest, ChainMembersPlayUnderTheirNamesWithAFreshInstanceEac
     graph.SetActive(true);
     EXPECT_NE(decoder.GetFilter(), nullptr);
     for (TFilter* filter : {&equalizer, &missing, &decoder}) filter->SetFilterGraph(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The mean colour of a clip's first picture after the filter, over the columns [from, to) of
+// a 320-pixel-wide frame.
+struct PlayedFrame {
+    QImage Picture;
+    QColor Mean(int from = 0, int to = kTestPictureWidth) const {
+        long sums[3] = {};
+        long count = 0;
+        for (int y = 0; y < Picture.height(); ++y)
+            for (int x = from + 8; x < to - 8; ++x, ++count) {
+                const QColor colour = Picture.pixelColor(x, y);
+                sums[0] += colour.red();
+                sums[1] += colour.green();
+                sums[2] += colour.blue();
+            }
+        return count ? QColor(sums[0] / count, sums[1] / count, sums[2] / count) : QColor();
+    }
+};
+
+// Prerolls the clip through playbin with filter as its video filter and takes the picture.
+PlayedFrame PlayThrough(GstElement* filter, const std::string& clip) {
+    GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+    gchar* uri = gst_filename_to_uri(TestMediaPath(clip).c_str(), nullptr);
+    g_object_set(playbin, "uri", uri, "video-filter", filter, "video-sink",
+                 gst_element_factory_make("fakesink", nullptr), "audio-sink",
+                 gst_element_factory_make("fakesink", nullptr), nullptr);
+    g_free(uri);
+    gst_element_set_state(playbin, GST_STATE_PAUSED);
+    PlayedFrame frame;
+    if (gst_element_get_state(playbin, nullptr, nullptr, 10 * GST_SECOND) ==
+        GST_STATE_CHANGE_SUCCESS) {
+        GstCaps* rgb = gst_caps_from_string("video/x-raw,format=RGBx");
+        GstSample* sample = nullptr;
+        g_signal_emit_by_name(playbin, "convert-sample", rgb, &sample);
+        gst_caps_unref(rgb);
+        if (sample) {
+            GstVideoInfo info;
+            gst_video_info_from_caps(&info, gst_sample_get_caps(sample));
+            GstMapInfo map;
+            GstBuffer* buffer = gst_sample_get_buffer(sample);
+            gst_buffer_map(buffer, &map, GST_MAP_READ);
+            frame.Picture =
+                QImage(map.data, info.width, info.height, info.stride[0], QImage::Format_RGBX8888)
+                    .copy();
+            gst_buffer_unmap(buffer, &map);
+            gst_sample_unref(sample);
+        }
+    }
+    gst_element_set_state(playbin, GST_STATE_NULL);
+    gst_object_unref(playbin);
+    return frame;
+}
+
+// A picture filter with one setting pushed.
+GstElement* PictureFilterWith(unsigned paramId, int value) {
+    GstElement* filter = CreateFilterInstance(CLSID_ffdshowVideoDecoder);
+    QueryffDecoder(filter)->PutParam(paramId, value);
+    return filter;
+}
+
+TEST_F(ExternalFiltersTest, PlayedClipTakesThePushedPictureSettings) {
+    const QColor green = PlayThrough(NewPictureFilter(), "green.mp4").Mean();
+    ASSERT_TRUE(green.isValid()) << "the clip did not play";
+    EXPECT_GT(green.green(), 220);
+    EXPECT_LT(std::max(green.red(), green.blue()), 40) << "neutral values leave it as it is";
+
+    const QColor grey = PlayThrough(PictureFilterWith(IDFF_saturation, 0), "green.mp4").Mean();
+    EXPECT_LT(std::abs(grey.red() - grey.green()) + std::abs(grey.green() - grey.blue()), 12);
+
+    const int level = green.lightness();
+    EXPECT_GT(PlayThrough(PictureFilterWith(IDFF_brightness, 50), "green.mp4").Mean().lightness(),
+              level + 30);
+    EXPECT_LT(PlayThrough(PictureFilterWith(IDFF_brightness, -50), "green.mp4").Mean().lightness(),
+              level - 30);
+    // Contrast stretches the levels away from black: a bright picture darkens below 128.
+    EXPECT_LT(PlayThrough(PictureFilterWith(IDFF_contrast, 56), "green.mp4").Mean().lightness(),
+              level - 30);
+
+    // Hue turns the red half of video.mp4 into another colour; the blue half moves too.
+    const PlayedFrame turned = PlayThrough(PictureFilterWith(IDFF_hue, 120), "video.mp4");
+    const QColor red = turned.Mean(0, kTestPictureWidth / 2);
+    EXPECT_LT(red.red(), std::max(red.green(), red.blue()) - 60) << "red is no longer red";
+    const QColor blue = turned.Mean(kTestPictureWidth / 2, kTestPictureWidth);
+    EXPECT_LT(blue.blue(), std::max(blue.red(), blue.green()) - 60);
+}
+
+// The red-blue edge in the middle of video.mp4: how far the colours bleed across it.
+int EdgeSpread(const PlayedFrame& frame) {
+    const int middle = kTestPictureWidth / 2, row = kTestPictureHeight / 2;
+    int spread = 0;
+    for (int x = middle - 6; x < middle + 6; ++x) {
+        const QColor colour = frame.Picture.pixelColor(x, row);
+        spread += std::min(colour.red(), colour.blue());
+    }
+    return spread;
+}
+
+TEST_F(ExternalFiltersTest, SharpnessSoftensOrSharpensUnlessSwitchedOffInTheSettings) {
+    const int neutral = EdgeSpread(PlayThrough(NewPictureFilter(), "video.mp4"));
+    const int soft = EdgeSpread(PlayThrough(PictureFilterWith(IDFF_sharpness, 0), "video.mp4"));
+    EXPECT_GT(soft, neutral + 100) << "below 20 the edge blurs";
+
+    RegistryStore store;
+    ASSERT_TRUE(store.CreateKey(HKEY_CURRENT_USER, "Software\\GNU\\ffdshow\\default"));
+    ASSERT_TRUE(
+        store.SetDword(HKEY_CURRENT_USER, "Software\\GNU\\ffdshow\\default", "xsharpen", 0));
+    const int off = EdgeSpread(PlayThrough(PictureFilterWith(IDFF_sharpness, 0), "video.mp4"));
+    EXPECT_NEAR(off, neutral, 20);
+}
+
+TEST_F(ExternalFiltersTest, DecoderDialogDrivesTheSameSettings) {
+    GstElement* filter = GST_ELEMENT(gst_object_ref_sink(NewPictureFilter()));
+    IffDecoder* decoder = QueryffDecoder(filter);
+    decoder->PutParam(IDFF_hue, 30);
+    QWidget owner;
+    EXPECT_EQ(decoder->ShowCfgDlg(&owner), S_OK);
+    auto* dialog = owner.findChild<QDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    const auto sliders = dialog->findChildren<QSlider*>();
+    ASSERT_EQ(sliders.size(), 5);
+    EXPECT_EQ(sliders[2]->value(), 30) << "opens on the values in force";
+    sliders[0]->setValue(180);
+    EXPECT_EQ(decoder->GetParam(IDFF_contrast), 180);
+    EXPECT_EQ(decoder->ShowCfgDlg(&owner), S_OK);
+    EXPECT_EQ(owner.findChildren<QDialog*>().size(), 1) << "one dialog, shown again";
+    gst_object_unref(filter);
+}
+
+// The mean loudness, in dB, that `level` measured early (before 0.6 s) and late (1.3 to 1.8 s)
+// in the 2 s tone played in real time through the equaliser; at 0.8 s `during` runs.
+struct ToneLevels {
+    double Early = 0, Late = 0;
+};
+
+// `level` still reports its channels in a GValueArray.
+double FirstChannelRms(const GstStructure* message) {
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    const auto* channels =
+        static_cast<const GValueArray*>(g_value_get_boxed(gst_structure_get_value(message, "rms")));
+    return g_value_get_double(g_value_array_get_nth(const_cast<GValueArray*>(channels), 0));
+    G_GNUC_END_IGNORE_DEPRECATIONS
+}
+
+ToneLevels PlayTone(GstElement* equalizer, const std::function<void()>& during = {}) {
+    // No queue after the equaliser: what it does shows at the meter at once.
+    const std::string launch = "filesrc location=\"" + TestMediaPath("tone.wav") +
+                               "\" ! wavparse ! audioconvert name=in "
+                               "level name=meter interval=100000000 ! fakesink sync=true";
+    GstElement* pipeline = gst_parse_launch(launch.c_str(), nullptr);
+    GstElement* in = gst_bin_get_by_name(GST_BIN(pipeline), "in");
+    GstElement* meter = gst_bin_get_by_name(GST_BIN(pipeline), "meter");
+    gst_bin_add(GST_BIN(pipeline), equalizer);
+    gst_element_link_many(in, equalizer, meter, nullptr);
+    gst_object_unref(in);
+    gst_object_unref(meter);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    ToneLevels levels;
+    int early = 0, late = 0;
+    bool changed = false;
+    while (GstMessage* message = gst_bus_timed_pop(bus, 5 * GST_SECOND)) {
+        const GstMessageType type = GST_MESSAGE_TYPE(message);
+        const GstStructure* data = gst_message_get_structure(message);
+        if (type == GST_MESSAGE_ELEMENT && gst_structure_has_name(data, "level")) {
+            GstClockTime time = 0;
+            gst_structure_get_clock_time(data, "stream-time", &time);
+            const double db = FirstChannelRms(data);
+            if (time < 600 * GST_MSECOND) levels.Early += db, ++early;
+            if (time >= 1300 * GST_MSECOND && time < 1800 * GST_MSECOND) levels.Late += db, ++late;
+            if (time >= 800 * GST_MSECOND && !changed && during) during(), changed = true;
+        }
+        gst_message_unref(message);
+        if (type == GST_MESSAGE_EOS || type == GST_MESSAGE_ERROR) break;
+    }
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    levels.Early /= std::max(early, 1);
+    levels.Late /= std::max(late, 1);
+    return levels;
+}
+
+TEST_F(ExternalFiltersTest, EqualizerPageCutsItsBandOnTheRunningSound) {
+    GstElement* equalizer = CreateFilterInstance(CLSID_GraphicEqualizer);
+    ASSERT_EQ(FilterPages(equalizer), std::vector<CLSID>{CLSID_GraphicEqualizerPage});
+    std::unique_ptr<QWidget> page(
+        CreatePropertyPage(CLSID_GraphicEqualizerPage, equalizer, nullptr));
+    ASSERT_NE(page, nullptr);
+    IGraphicEqualizer* bands = QueryGraphicEqualizer(equalizer);
+    ASSERT_NE(bands, nullptr);
+    EXPECT_EQ(bands->BandFrequency(5), 947);
+    auto* oneKilohertz = page->findChild<QSlider*>("band5");
+    ASSERT_NE(oneKilohertz, nullptr);
+
+    const ToneLevels levels = PlayTone(equalizer, [&] { oneKilohertz->setValue(-24); });
+    EXPECT_GT(levels.Early, -30) << "the tone plays";
+    EXPECT_LT(levels.Late, levels.Early - 12) << "the 1 kHz band is cut while it plays";
+    EXPECT_EQ(bands->Band(5), -24);
+
+    // A band far from the tone leaves it as it was.
+    GstElement* lowCut = CreateFilterInstance(CLSID_GraphicEqualizer);
+    QueryGraphicEqualizer(lowCut)->SetBand(0, -24);
+    const ToneLevels low = PlayTone(lowCut);
+    EXPECT_NEAR(low.Early, levels.Early, 1.5);
+}
+
+TEST_F(ExternalFiltersTest, EqualizerSwitchedOffInItsSettingsKeepsTheSoundFlat) {
+    RegistryStore store;
+    const char* key = "SOFTWARE\\DSP-worx\\DC-ParamEQ Filter";
+    ASSERT_TRUE(store.CreateKey(HKEY_CURRENT_USER, key));
+    ASSERT_TRUE(store.SetDword(HKEY_CURRENT_USER, key, "Enabled", 0));
+    GstElement* equalizer = CreateFilterInstance(CLSID_GraphicEqualizer);
+    IGraphicEqualizer* bands = QueryGraphicEqualizer(equalizer);
+    EXPECT_FALSE(bands->Enabled());
+    bands->SetBand(5, -24);
+    EXPECT_EQ(bands->Band(5), -24) << "kept for when it is on";
+    const ToneLevels levels = PlayTone(equalizer);
+    EXPECT_NEAR(levels.Late, levels.Early, 1.5);
+    EXPECT_GT(levels.Late, -30);
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 #include <vector>
 
@@ -25,6 +29,32 @@ class FakeScreenSaver : public QObject {
     }
     void UnInhibit(uint cookie) { Calls.push_back("UnInhibit " + QString::number(cookie)); }
 };
+
+// D-Bus processes started to give a display a bus of its own.
+int AutolaunchedBuses() {
+    int count = 0;
+    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile commandLine("/proc/" + pid + "/cmdline");
+        if (commandLine.open(QIODevice::ReadOnly) && commandLine.readAll().contains("--autolaunch"))
+            ++count;
+    }
+    return count;
+}
+
+// Runs before the suite below connects this program to its private bus.
+TEST(ScreenSaverWithoutBusTest, NoSessionBusMeansNothingIsStarted) {
+    QTemporaryDir runtime;
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    const int before = AutolaunchedBuses();
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(SetScreenSaverActive(false));
+    EXPECT_TRUE(SetScreenSaverActive(true));
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(AutolaunchedBuses(), before) << "no bus of our own for the display";
+    qunsetenv("XDG_RUNTIME_DIR");
+}
 
 // A private session bus for this test program.
 class ScreenSaverTest : public ::testing::Test {
