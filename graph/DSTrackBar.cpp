@@ -79,13 +79,18 @@ void TDSTrackBar::ControlEvent(TControlEvent event, intptr_t param) {
     }
 }
 
+bool TDSTrackBar::DvdGraph() const {
+    return FFilterGraph && FFilterGraph->Mode() == gmDVD;
+}
+
 // A new clock means the stream starts over: back to its beginning, the stop kept.
 void TDSTrackBar::GraphEvent(int32_t code, intptr_t, intptr_t) {
-    if (code == EC_CLOCK_CHANGED && FMediaSeeking) FMediaSeeking->SetPositions(0, -1);
+    if (code == EC_CLOCK_CHANGED && FMediaSeeking && !DvdGraph())
+        FMediaSeeking->SetPositions(0, -1);
 }
 
 void TDSTrackBar::PositionTick() {
-    if (FMouseHeld || !FMediaSeeking) return;
+    if (FMouseHeld || !FMediaSeeking || DvdGraph()) return;
     int64_t duration = 0, position = 0;
     if (FAILED(FMediaSeeking->GetDuration(duration))) return;
     if (FAILED(FMediaSeeking->GetCurrentPosition(position))) return;
@@ -99,7 +104,7 @@ void TDSTrackBar::PositionTick() {
 }
 
 void TDSTrackBar::SeekToValue() {
-    if (!FMediaSeeking || MaxValue() == 0) return;
+    if (!FMediaSeeking || MaxValue() == 0 || DvdGraph()) return;
     int64_t stop = 0;
     if (FAILED(FMediaSeeking->GetStopPosition(stop)) || stop < 0) return;
     FMediaSeeking->SetPositions(ScaledPosition(stop, Value(), MaxValue()), -1);

@@ -1,7 +1,8 @@
 #pragma once
 // TDSTrackBar: the progress slider bound to a graph component. While the graph plays, a
 // timer of the slider shows the position in whole seconds and reports it in milliseconds;
-// releasing the left button on the slider seeks to the released value.
+// releasing the left button on the slider seeks to the released value. On a DVD graph the
+// slider counts the DVD's seconds, which the player sets and seeks itself: no ticks, no seeks.
 
 #include <QTimer>
 #include <cstdint>
@@ -50,6 +51,7 @@ class TDSTrackBar : public TRxSlider, public IGraphListener {
 
   private:
     void StartTimer();
+    bool DvdGraph() const;
 
     TFilterGraph* FFilterGraph = nullptr;
     IMediaSeeking* FMediaSeeking = nullptr;

@@ -42,6 +42,7 @@ const std::map<HRESULT, const char*>& ErrorTexts() {
          "available, or the hardware is not responding."},
         {VFW_E_UNSUPPORTED_STREAM, "Cannot play back the file: the format is not supported."},
         {VFW_E_DVD_RENDERFAIL, "The DVD graph could not be built."},
+        {VFW_E_DVD_DECNOTENOUGH, "There are not enough decoders to decode the DVD's streams."},
     };
     return texts;
 }

@@ -4,16 +4,11 @@
 // output in a native child window and places it, hides the pointer when the mouse rests,
 // zooms on request and writes a trace of what it does into the log pane.
 
-#include <QColor>
-#include <QElapsedTimer>
 #include <QRect>
-#include <QTimer>
-#include <QWidget>
 #include <cstdint>
-#include <functional>
 #include <string>
 
-#include "graph/FilterGraph.h"
+#include "graph/VideoControl.h"
 
 struct _GstVideoOverlay;
 
@@ -44,7 +39,7 @@ bool IsSoftwareGLRenderer(const std::string& renderer);
 QRect VideoDestinationRect(const QSize& client, bool displayControl, int32_t zoomExtraX,
                            int32_t zoomExtraY);
 
-class TEVRVideoWindow : public QWidget, public IGraphMember, public IGraphListener {
+class TEVRVideoWindow : public TVideoControl {
   public:
     explicit TEVRVideoWindow(QWidget* parent = nullptr);
     ~TEVRVideoWindow() override;
@@ -61,17 +56,12 @@ class TEVRVideoWindow : public QWidget, public IGraphMember, public IGraphListen
     // Falls back from vdmEVR to vdmVMR to vdmNormal while a renderer cannot be created; takes
     // effect when the graph next becomes active.
     void SetMode(TEVRVideoMode value);
-    TFilterGraph* FilterGraph() const { return FFilterGraph; }
-    // Leaves the old graph component (member and listener) and joins the new one.
-    void SetFilterGraph(TFilterGraph* graph);
     bool KeepAspectRatio() const { return FKeepAspectRatio; }
     void SetKeepAspectRatio(bool value);
     // Kept for the form's sake: no window system we run on asks a window before starting the
     // screen saver, so there is nothing to refuse.
     bool NoScreenSaver() const { return FNoScreenSaver; }
     void SetNoScreenSaver(bool value) { FNoScreenSaver = value; }
-    QColor Color() const { return FColor; }
-    void SetColor(const QColor& color);
 
     void UpdateVideoPosition();
     // Enable: zoom by amount (vertically only, or both ways); otherwise reset the zoom.
@@ -80,25 +70,11 @@ class TEVRVideoWindow : public QWidget, public IGraphMember, public IGraphListen
     // The last size the renderer reported (0 x 0 before the first picture).
     int NativeVideoWidth() const { return FNativeWidth; }
     int NativeVideoHeight() const { return FNativeHeight; }
-    // The native child window the renderer draws into.
-    QWidget* VideoSurface() const { return FSurface; }
-
-    std::function<void()> OnResize;
-    std::function<void()> OnDblClick;
-    std::function<void(const QMouseEvent&)> OnMouseDown;
-    std::function<void(const QMouseEvent&)> OnMouseMove;
-    std::function<void(const QMouseEvent&)> OnMouseUp;
-    std::function<void(const QWheelEvent&)> OnMouseWheelUp;
-    std::function<void(const QWheelEvent&)> OnMouseWheelDown;
 
   protected:
+    void Expose() override;
+    void Resize() override;
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
 
   private:
     void CreateRenderer();
@@ -107,27 +83,14 @@ class TEVRVideoWindow : public QWidget, public IGraphMember, public IGraphListen
     void ReleaseRenderer();
     void ReadNativeVideoSize();
     void SetForceAspectRatio(bool value);
-    void PlaceSurface(const QRect& rect);
-    void Expose();
-    void Resize();
-    void PointerTimerTick();
-    void ShowPointerOnButton(const QPoint& position);
 
     TEVRVideoMode FMode = vdmNormal;
-    TFilterGraph* FFilterGraph = nullptr;
     bool FKeepAspectRatio = true;
     bool FNoScreenSaver = false;
-    QColor FColor = Qt::black;
-    QWidget* FSurface;
     _GstElement* FRendererFilter = nullptr;       // owned reference: what joins the pipeline
     _GstElement* FRendererSink = nullptr;         // the element that draws (it or inside it)
     _GstVideoOverlay* FVideoWindow = nullptr;     // the renderer's overlay (classic and VMR)
     _GstVideoOverlay* FDisplayControl = nullptr;  // the renderer's overlay (EVR)
     int FNativeWidth = 0;
     int FNativeHeight = 0;
-    QTimer FPointerTimer;
-    QPoint FLastMousePos;
-    int64_t FLastMouseTick = 0;
-    QCursor FSavedCursor;
-    bool FPointerHidden = false;  // on the renderer's window
 };

@@ -16,6 +16,7 @@
 
 #include "graph/ChildErrors.h"
 #include "graph/DirectShowErrors.h"
+#include "graph/DvdNavigator.h"
 #include "graph/GraphPipeline.h"
 
 namespace {
@@ -38,9 +39,9 @@ void PassToHook(const std::exception& error) {
 }
 
 // A render that failed for want of a decoder says so, whatever the error's own words.
-HRESULT RenderErrorCode(GError* error, bool missingDecoder) {
+HRESULT RenderErrorCode(GError* error, int missingDecoders) {
     const HRESULT code = GstErrorToHResult(error);
-    return missingDecoder && code == VFW_E_CANNOT_RENDER ? VFW_E_UNSUPPORTED_STREAM : code;
+    return missingDecoders > 0 && code == VFW_E_CANNOT_RENDER ? VFW_E_UNSUPPORTED_STREAM : code;
 }
 
 }  // namespace
@@ -70,6 +71,7 @@ struct TFilterGraphPrivate : IMediaSeeking, IBasicAudio, IBasicVideo {
 
     // The live graph.
     std::unique_ptr<TGraphPipeline> Graph;
+    std::unique_ptr<TDvdNavigator> Dvd;  // in gmDVD mode
     GstBus* Bus = nullptr;
     QObject Hidden;
     QSocketNotifier* Notifier = nullptr;
@@ -84,9 +86,11 @@ struct TFilterGraphPrivate : IMediaSeeking, IBasicAudio, IBasicVideo {
     void SendControlEvent(TControlEvent event, intptr_t param);
 
     HRESULT RenderPath(const std::string& path);
-    HRESULT WaitForPreroll();
+    HRESULT RenderDvd(AM_DVD_RENDERSTATUS& status, const std::string& path);
+    HRESULT Preroll(int& missingDecoders);
+    HRESULT WaitForPreroll(int& missingDecoders);
     GstMessage* PopBefore(TClock::time_point deadline);
-    HRESULT PrerollStep(GstMessage* message, bool& missingDecoder);
+    HRESULT PrerollStep(GstMessage* message, int& missingDecoders);
     HRESULT SetState(GstState state);
     HRESULT TakeError();
     void KeepForLater(GstMessage* message);
@@ -96,6 +100,7 @@ struct TFilterGraphPrivate : IMediaSeeking, IBasicAudio, IBasicVideo {
     GstMessage* NextMessage();
     void HandleMessage(GstMessage* message);
     void Dispatch(int32_t code, intptr_t param1, intptr_t param2);
+    void GuardedDispatch(int32_t code, intptr_t param1, intptr_t param2);
     void DropPending();
 
     HRESULT GetCurrentPosition(int64_t& position) override;
@@ -124,6 +129,11 @@ void TFilterGraphPrivate::Activate() {
         Notifier = new QSocketNotifier(pollFd.fd, QSocketNotifier::Read, &Hidden);
         QObject::connect(Notifier, &QSocketNotifier::activated, &Hidden,
                          [this] { ProcessMessages(); });
+        if (Mode == gmDVD)
+            Dvd = std::make_unique<TDvdNavigator>(
+                *Graph, [this](int32_t code, intptr_t param1, intptr_t param2) {
+                    GuardedDispatch(code, param1, param2);
+                });
     }
     for (IGraphMember* member : std::vector<IGraphMember*>(Members)) AddMember(member);
     if (Owner->OnActivate) Owner->OnActivate();
@@ -144,6 +154,7 @@ void TFilterGraphPrivate::Deactivate() {
     }
     if (Bus) gst_object_unref(Bus);
     Bus = nullptr;
+    Dvd.reset();
     Graph.reset();
     Active = false;
     ++Generation;
@@ -182,29 +193,45 @@ HRESULT TFilterGraphPrivate::RenderPath(const std::string& path) {
     Graph->Idle();
     DropPending();
     if (!Graph->SetFile(path)) return HRESULT_FILE_NOT_FOUND;
+    int missingDecoders = 0;
+    return Preroll(missingDecoders);
+}
+
+HRESULT TFilterGraphPrivate::RenderDvd(AM_DVD_RENDERSTATUS& status, const std::string& path) {
+    Graph->Idle();
+    DropPending();
+    std::string uri;
+    const HRESULT volume = DvdVolumeUri(path, uri, status);
+    if (volume != S_OK) return volume;
+    Graph->SetUri(uri);
+    int missingDecoders = 0;
+    return DvdRenderResult(Preroll(missingDecoders), missingDecoders, status);
+}
+
+// Paused with the uri set, and waited for; idle again unless some stream renders.
+HRESULT TFilterGraphPrivate::Preroll(int& missingDecoders) {
     HRESULT result = SetState(GST_STATE_PAUSED);
-    if (SUCCEEDED(result)) result = WaitForPreroll();
+    if (SUCCEEDED(result)) result = WaitForPreroll(missingDecoders);
     if (SUCCEEDED(result) && !Graph->HasStreams()) result = VFW_E_CANNOT_RENDER;
     if (FAILED(result)) Graph->Idle();
     return result;
 }
 
-HRESULT TFilterGraphPrivate::WaitForPreroll() {
+HRESULT TFilterGraphPrivate::WaitForPreroll(int& missingDecoders) {
     auto deadline = TClock::now() + std::chrono::milliseconds(kRenderTimeoutMs);
-    bool missingDecoder = false;
     HRESULT noted = S_OK;  // an error an element posted, which decodebin may have kept back
     while (GstMessage* message = PopBefore(deadline)) {
         std::unique_ptr<GstMessage, decltype(&gst_message_unref)> held(message, gst_message_unref);
         if (GError* error = ChildErrorOf(message)) {
             // A pipeline that goes on after such an error has found another way; one that stays
             // quiet has not.
-            if (SUCCEEDED(noted)) noted = RenderErrorCode(error, missingDecoder);
+            if (SUCCEEDED(noted)) noted = RenderErrorCode(error, missingDecoders);
             g_error_free(error);
             deadline =
                 std::min(deadline, TClock::now() + std::chrono::milliseconds(kQuietAfterErrorMs));
             continue;
         }
-        const HRESULT result = PrerollStep(message, missingDecoder);
+        const HRESULT result = PrerollStep(message, missingDecoders);
         if (result != S_FALSE) return result;
         KeepForLater(held.release());
     }
@@ -219,20 +246,20 @@ GstMessage* TFilterGraphPrivate::PopBefore(TClock::time_point deadline) {
 }
 
 // What one message means to the wait for preroll: S_FALSE to go on waiting, else the result.
-HRESULT TFilterGraphPrivate::PrerollStep(GstMessage* message, bool& missingDecoder) {
+HRESULT TFilterGraphPrivate::PrerollStep(GstMessage* message, int& missingDecoders) {
     switch (GST_MESSAGE_TYPE(message)) {
         case GST_MESSAGE_ERROR: {
             GError* error = nullptr;
             gst_message_parse_error(message, &error, nullptr);
-            const HRESULT code = RenderErrorCode(error, missingDecoder);
+            const HRESULT code = RenderErrorCode(error, missingDecoders);
             g_error_free(error);
             return code;
         }
         case GST_MESSAGE_ASYNC_DONE:
             if (GST_MESSAGE_SRC(message) != GST_OBJECT(Graph->Pipeline())) break;
-            return missingDecoder && !Graph->HasStreams() ? VFW_E_UNSUPPORTED_STREAM : S_OK;
+            return missingDecoders > 0 && !Graph->HasStreams() ? VFW_E_UNSUPPORTED_STREAM : S_OK;
         case GST_MESSAGE_ELEMENT:
-            missingDecoder = missingDecoder || gst_is_missing_plugin_message(message);
+            missingDecoders += gst_is_missing_plugin_message(message) ? 1 : 0;
             break;
         default:
             break;
@@ -322,6 +349,9 @@ void TFilterGraphPrivate::HandleMessage(GstMessage* message) {
             Dispatch(EC_ERRORABORT, code, 0);
             break;
         }
+        case GST_MESSAGE_TAG:
+            if (Dvd) Dvd->Tags(message);
+            break;
         case GST_MESSAGE_APPLICATION: {
             int width = 0, height = 0;
             if (ParseVideoSizeMessage(message, width, height))
@@ -359,6 +389,18 @@ void TFilterGraphPrivate::Dispatch(int32_t code, intptr_t param1, intptr_t param
             break;
         default:
             break;
+    }
+}
+
+// Events the component raises itself (the DVD clock) take the same way to the exception hook
+// as those of the pipeline's messages.
+void TFilterGraphPrivate::GuardedDispatch(int32_t code, intptr_t param1, intptr_t param2) {
+    try {
+        Dispatch(code, param1, param2);
+    } catch (const std::exception& error) {
+        PassToHook(error);
+    } catch (...) {
+        PassToHook(std::runtime_error("Unknown exception in a graph event handler."));
     }
 }
 
@@ -493,6 +535,19 @@ HRESULT TFilterGraph::RenderFile(const std::string& path) {
     return S_OK;
 }
 
+HRESULT TFilterGraph::RenderDvd(AM_DVD_RENDERSTATUS& status, const std::string& path,
+                                uint32_t flags) {
+    status = AM_DVD_RENDERSTATUS();
+    if (!D->Active || D->Mode != gmDVD || !D->Graph) return VFW_E_DVD_RENDERFAIL;
+    D->SendControlEvent(ceDVDRendering, flags);
+    const HRESULT result = D->RenderDvd(status, path);
+    if (result == S_OK || result == S_FALSE) {
+        D->SendControlEvent(ceDVDRendered, flags);
+        D->ApplyAudioAndRate();
+    }
+    return result;
+}
+
 bool TFilterGraph::Play() {
     if (!D->Active || !D->Graph) return false;
     D->SendControlEvent(cePlay, 0);
@@ -581,6 +636,10 @@ IBasicAudio* TFilterGraph::BasicAudio() {
 
 IBasicVideo* TFilterGraph::BasicVideo() {
     return D->Graph ? D.get() : nullptr;
+}
+
+IDvdControl2* TFilterGraph::DvdControl2() {
+    return D->Dvd.get();
 }
 
 // ---- Filter components ----

@@ -80,6 +80,56 @@ class IBasicAudio {
     virtual HRESULT get_Balance(int32_t& balance) = 0;
 };
 
+// What rendering a DVD volume reports beside its result (AM_DVD_RENDERSTATUS).
+struct AM_DVD_RENDERSTATUS {
+    HRESULT hrVPEStatus = S_OK;     // the video port's result
+    bool bDvdVolInvalid = false;    // the volume given does not exist (or is no DVD volume)
+    bool bDvdVolUnknown = false;    // no volume given, or none found there
+    bool bNoLine21In = false;       // no closed-caption data from the decoder
+    bool bNoLine21Out = false;      // closed captions cannot be shown
+    int32_t iNumStreamsFailed = 0;  // streams that could not be rendered
+    uint32_t dwFailedStreamsFlag = 0;
+};
+
+// Render flags, navigator options, menus and command flags of the DVD calls.
+inline constexpr uint32_t AM_DVD_HWDEC_PREFER = 1;
+inline constexpr int32_t DVD_NotifyParentalLevelChange = 2;
+inline constexpr int32_t DVD_HMSF_TimeCodeEvents = 3;
+inline constexpr int32_t DVD_MENU_Title = 2;
+inline constexpr int32_t DVD_MENU_Root = 3;
+inline constexpr int32_t DVD_MENU_Chapter = 7;
+inline constexpr uint32_t DVD_CMD_FLAG_None = 0;
+
+struct DVD_HMSF_TIMECODE {
+    uint8_t bHours = 0;
+    uint8_t bMinutes = 0;
+    uint8_t bSeconds = 0;
+    uint8_t bFrames = 0;
+};
+
+// A point of the picture as it reaches the renderer, in its pixels.
+struct DVD_POINT {
+    int32_t x = 0;
+    int32_t y = 0;
+};
+
+// The DVD navigator's commands. Each returns S_OK when the navigator took it; what the
+// current domain forbids (a seek in a menu, a menu the disc lacks) fails and changes nothing.
+class IDvdControl2 {
+  public:
+    virtual ~IDvdControl2() = default;
+    virtual HRESULT PlayForwards(double speed, uint32_t flags) = 0;
+    virtual HRESULT PlayBackwards(double speed, uint32_t flags) = 0;
+    virtual HRESULT PlayNextChapter(uint32_t flags) = 0;
+    virtual HRESULT PlayPrevChapter(uint32_t flags) = 0;
+    virtual HRESULT ShowMenu(int32_t menu, uint32_t flags) = 0;
+    virtual HRESULT PlayAtTime(const DVD_HMSF_TIMECODE& time, uint32_t flags) = 0;
+    // Presses (activate) or highlights (select) the menu button at the point.
+    virtual HRESULT ActivateAtPosition(DVD_POINT point) = 0;
+    virtual HRESULT SelectAtPosition(DVD_POINT point) = 0;
+    virtual HRESULT SetOption(int32_t option, bool value) = 0;
+};
+
 class IBasicVideo {
   public:
     virtual ~IBasicVideo() = default;
@@ -116,6 +166,12 @@ class TFilterGraph {
 
     // S_FALSE while inactive; raises EDirectShowException when the file cannot be rendered.
     HRESULT RenderFile(const std::string& path);
+    // Renders the DVD volume of path (its VIDEO_TS folder or a file in it) in gmDVD mode and
+    // hands every outcome back: S_OK; S_FALSE with status saying what failed (a volume that is
+    // missing, unreadable or without titles; streams that could not be rendered);
+    // VFW_E_DVD_DECNOTENOUGH when no stream could be decoded; E_INVALIDARG for a relative
+    // path; VFW_E_DVD_RENDERFAIL while no DVD graph exists or for any other failure.
+    HRESULT RenderDvd(AM_DVD_RENDERSTATUS& status, const std::string& path, uint32_t flags);
     // False while inactive; raise EDirectShowException on failure.
     bool Play();
     bool Pause();
@@ -145,6 +201,8 @@ class TFilterGraph {
     IMediaSeeking* MediaSeeking();
     IBasicAudio* BasicAudio();
     IBasicVideo* BasicVideo();
+    // The navigator of an active DVD graph, else null.
+    IDvdControl2* DvdControl2();
 
     std::function<void(HRESULT result, intptr_t renderer)> OnGraphComplete;
     std::function<void(int width, int height)> OnGraphVideoSizeChanged;

@@ -304,6 +304,50 @@ bool TGraphPipeline::VideoSize(int& width, int& height) const {
     return known;
 }
 
+bool TGraphPipeline::FrameRate(double& rate) const {
+    if (!FWatchedPad) return false;
+    GstCaps* caps = gst_pad_get_current_caps(FWatchedPad);
+    if (!caps) return false;
+    int numerator = 0, denominator = 1;
+    const bool known = gst_structure_get_fraction(gst_caps_get_structure(caps, 0), "framerate",
+                                                  &numerator, &denominator) &&
+                       numerator > 0 && denominator > 0;
+    gst_caps_unref(caps);
+    if (known) rate = static_cast<double>(numerator) / denominator;
+    return known;
+}
+
+bool TGraphPipeline::Playing() const {
+    GstState state = GST_STATE_NULL;
+    gst_element_get_state(FPipeline, &state, nullptr, 0);
+    return state == GST_STATE_PLAYING;
+}
+
+bool TGraphPipeline::SendNavigation(GstEvent* event) {
+    if (!FWatchedPad) {
+        gst_event_unref(event);
+        return false;
+    }
+    return gst_pad_push_event(FWatchedPad, event);
+}
+
+bool TGraphPipeline::FormatPosition(const char* nick, int64_t& value) const {
+    const GstFormat format = gst_format_get_by_nick(nick);
+    gint64 position = 0;
+    if (format == GST_FORMAT_UNDEFINED || !gst_element_query_position(FPipeline, format, &position))
+        return false;
+    value = position;
+    return true;
+}
+
+bool TGraphPipeline::SeekFormat(const char* nick, int64_t value) {
+    const GstFormat format = gst_format_get_by_nick(nick);
+    return format != GST_FORMAT_UNDEFINED &&
+           gst_element_seek_simple(
+               FPipeline, format,
+               static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), value);
+}
+
 std::vector<std::string> TGraphPipeline::FilterNames() const {
     std::vector<std::string> names;
     ListNames(GST_BIN(FPipeline), names);

@@ -54,6 +54,16 @@ class TGraphPipeline {
     void SetBalance(int32_t balance);
     int32_t Balance() const { return FBalance; }
     bool VideoSize(int& width, int& height) const;
+    // Frames per second of the picture reaching the renderer; false while not known.
+    bool FrameRate(double& rate) const;
+    bool Playing() const;
+
+    // Sends a navigation event upstream from the renderer's input, with coordinates in the
+    // picture as it arrives there; takes the event.
+    bool SendNavigation(GstEvent* event);
+    // Position and seek in a format a source registers by nick ("title", "chapter").
+    bool FormatPosition(const char* nick, int64_t& value) const;
+    bool SeekFormat(const char* nick, int64_t value);
 
     // The elements of the pipeline, depth first, bins before their children, each bin's
     // children in the order they were added; members' elements are not opened up.
