@@ -108,9 +108,13 @@ std::unique_ptr<TGraphPipeline> TGraphPipeline::Create(const std::string& name) 
 }
 
 TGraphPipeline::TGraphPipeline(GstElement* pipeline) : FPipeline(pipeline) {
-    // Tempo keeps the pitch at other rates; panorama carries the balance.
+    // Tempo keeps the pitch at other rates; panorama carries the balance. The audio filters
+    // and this tail end in the sound output itself: placed after playbin's second of queued
+    // sound, a change to a filter (an equaliser band) is heard at once rather than a second
+    // later.
     FAudioTail = {MakeOwned("audioconvert", nullptr), MakeOwned("audiopanorama", nullptr),
-                  MakeOwned("scaletempo", nullptr), MakeOwned("audioconvert", nullptr)};
+                  MakeOwned("scaletempo", nullptr), MakeOwned("audioconvert", nullptr),
+                  MakeOwned("autoaudiosink", "Audio Renderer")};
     FPanorama = FAudioTail[1];
     std::erase(FAudioTail, nullptr);
     FNullRenderer = MakeOwned("fakesink", "Null Renderer");
@@ -200,7 +204,10 @@ void TGraphPipeline::Rebuild() {
     if (renderer.empty() && FNullRenderer) renderer.push_back(FNullRenderer);
     WatchRenderer(nullptr);
     ReplaceChain(FVideoFilterBin, "Video Filters", video, "video-filter");
-    ReplaceChain(FAudioFilterBin, "Audio Filters", audio, "audio-filter");
+    const bool audioOutput =
+        !audio.empty() && GST_OBJECT_FLAG_IS_SET(audio.back(), GST_ELEMENT_FLAG_SINK);
+    ReplaceChain(FAudioFilterBin, "Audio Filters", audio,
+                 audioOutput ? "audio-sink" : "audio-filter");
     ReplaceChain(FRendererBin, "Video Renderer", renderer, "video-sink");
     WatchRenderer(renderer.empty() ? nullptr : renderer.front());
     FStale = false;

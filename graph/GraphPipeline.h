@@ -86,7 +86,7 @@ class TGraphPipeline {
 
     GstElement* FPipeline;
     std::vector<TPlaced> FPlaced;
-    std::vector<GstElement*> FAudioTail;  // owned: conversion, balance, tempo
+    std::vector<GstElement*> FAudioTail;  // owned: conversion, balance, tempo, output
     GstElement* FPanorama = nullptr;      // in the tail
     GstElement* FNullRenderer = nullptr;  // owned: used while no member renders video
     GstElement* FVideoFilterBin = nullptr;
