@@ -26,6 +26,7 @@ int main(int argc, char* argv[]) {
         form->HandleAppException(form, error);
     });
     auto colorControlForm = std::make_unique<TColorControlForm>();
+    formQuelm->LinkColorControlForm(*colorControlForm);
     OpenErrorForm();
     formQuelm->show();
     const int result = application.exec();

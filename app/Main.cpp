@@ -225,6 +225,7 @@ void TFormQuelm::OpenFilterIniFile() {
 void TFormQuelm::FormDestroy() {
     // There is no taskbar to show again: full screen covers the panels without hiding them.
     SetScreenSaverActive(true);
+    EndOverlay();
     PlayerState.FilterIniFile.reset();
     const auto notNormal = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
     if (!(windowState() & notNormal)) SaveSettings();

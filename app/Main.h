@@ -20,24 +20,31 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QWidget>
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "components/BMDThread.h"
 #include "components/BitmapHolder.h"
 #include "components/Browse4Folder.h"
 #include "components/Paneles.h"
 #include "components/RXSlider.h"
+#include "components/TextOverlay.h"
 #include "components/ThdTimer.h"
 #include "graph/DSTrackBar.h"
+#include "graph/DSVideoWindowEx2.h"
 #include "graph/EVRVideoWindow.h"
 #include "graph/FilterGraph.h"
 #include "graph/VideoWindow.h"
 
 class QStackedLayout;
+class TColorControlForm;
 class TFormFileType;
+struct TColorContext;
+struct TPictureValues;
 
 class TFormQuelm : public QWidget {
   public:
@@ -117,7 +124,8 @@ class TFormQuelm : public QWidget {
     TFilter FilterRawffdshow{"FilterRawffdshow"};
     TFilter FilterEVR{"FilterEVR"};
     std::unique_ptr<TEVRVideoWindow> EVRVideoWindow1;
-    std::unique_ptr<TVideoWindow> VideoWindow1;  // the DVD picture
+    std::unique_ptr<TVideoWindow> VideoWindow1;           // the DVD picture
+    std::unique_ptr<TDSVideoWindowEx2> DSVideoWindowEx1;  // behind VideoWindow1 on a DVD
 
     QMenu* PopupMenu1;
     QMenu* DVDMenu1;
@@ -186,6 +194,9 @@ class TFormQuelm : public QWidget {
     void mnVideoEQClick();
     void mnAudioEQClick();
     void mnSetDefaultClick();
+    // Gives the colour panel what it needs of this window: the state for its pushes, the
+    // brightness slider's reset, the window to centre over.
+    void LinkColorControlForm(TColorControlForm& panel);
     // WindowModes.cpp
     void btnMinClick();
     void btnRestoreClick();
@@ -209,10 +220,27 @@ class TFormQuelm : public QWidget {
     // Places the window top-most or not at its current place and size, and sets the check of
     // "Stay On Top" to match.
     void SetStayOnTop(bool onTop);
+    // The place of the normal window before it was maximised or filled the screen; without a
+    // window manager nothing else gives it back.
+    QRect FNormalPlace;
     // Overlay.cpp
     // Sets OverlayText, the text over the picture, and the window's caption to it.
     void ShowOverlayText(const std::string& text);
     void mnNoTextClick();
+    // The overlay worker: started (or resumed) when a file starts to play, stopped by the stop
+    // button and at shutdown.
+    void StartOverlay();
+    void StopOverlay();
+    // Stops the worker and waits (bounded) until it has ended.
+    void EndOverlay();
+    void DrawTextThreadExecute(TBMDThreadBase* Sender, TBMDExecuteThread* Thread, void*& Data);
+    // The drawing step the worker hands to the UI thread.
+    void DrawOverlay();
+    QPointer<TTextOverlay> FTextOverlay;     // over the picture control in front
+    std::atomic<bool> FOverlayMuted{false};  // "Don't Show Text", as the worker reads it
+    bool FOverlayRestart = false;            // start again once the stopping worker has ended
+    // Declared after the controls it draws on, so destroyed before them.
+    TBMDThread DrawTextThread;
     // MediaOpen.cpp
     // Builds a new graph for the file, with the filter chain its name calls for, and plays
     // it. Raises EDirectShowException when the file cannot be rendered or played.
@@ -235,6 +263,16 @@ class TFormQuelm : public QWidget {
     void PreviousChapter1Click();
     void MenuItem2Click();
     void MenuItem3Click();
+    // The DVD time event: "1:05:09" in the caption and over the picture, and the slider at the
+    // second unless a seek is pending.
+    void FGDVDCurrentHMSFTime(uint32_t hmsfTimeCode, uint32_t timeCode);
+    // The messages of a DVD render that did not succeed, one box each (title "Error").
+    void ReportDvdRender(HRESULT result, const AM_DVD_RENDERSTATUS& status);
+    void ShowDvdMessage(const QString& text);
+    // How the DVD open renders the volume (FG.RenderDvd when unset) and shows a message (a
+    // modal box when unset): tests put their own in place.
+    std::function<HRESULT(AM_DVD_RENDERSTATUS& status, const std::string& path)> DvdRenderer;
+    std::function<void(const QString& text)> DvdMessage;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -273,9 +311,16 @@ class TFormQuelm : public QWidget {
     // Playlist.cpp
     void RememberFolder(const QString& folder);
     void TogglePlaylistPanel();
+    // DvdControl.cpp
+    void ShowDvdWindow();
+    bool DvdPicturePoint(QObject* sender, const QPoint& at, DVD_POINT& point) const;
+    void RunDvdCommand(const std::function<void(IDvdControl2&)>& command);
     // Playback.cpp
     void ShowVideoWindow();
     void ShowPauseImage(const char* fileName);
+    // Transport.cpp
+    TColorContext ColorContext();
+    TPictureValues PictureValues() const;
 
     // Main.cpp
     void FormCreate(const QStringList& arguments);

@@ -361,8 +361,15 @@ void TFormQuelm::BuildGraph() {
     EVRVideoWindow1->setObjectName("EVRVideoWindow1");
     EVRVideoWindow1->SetKeepAspectRatio(false);
     PictureStack->addWidget(EVRVideoWindow1.get());
+    DSVideoWindowEx1 = std::make_unique<TDSVideoWindowEx2>(Panel1);
+    DSVideoWindowEx1->setObjectName("DSVideoWindowEx1");
+    DSVideoWindowEx1->SetNoScreenSaver(true);
+    PictureStack->addWidget(DSVideoWindowEx1.get());
     VideoWindow1 = std::make_unique<TVideoWindow>(Panel1);
     VideoWindow1->setObjectName("VideoWindow1");
+    VideoWindow1->SetMode(vmVMR);
+    VideoWindow1->VMROptions().SetKeepAspectRatio(false);
+    VideoWindow1->SetNoScreenSaver(true);
     PictureStack->addWidget(VideoWindow1.get());
 }
 
@@ -449,6 +456,9 @@ void TFormQuelm::ConnectHandlers() {
     DvDTimer.OnTimer = [this](TThreadedTimer*) { DvDTimerTimer(); };
     // What this raises reaches the exception hook through the graph component.
     FG.OnGraphComplete = [this](HRESULT, intptr_t) { FGGraphComplete(); };
+    FG.OnDVDCurrentHMSFTime = [this](uint32_t hmsf, uint32_t timeCode) {
+        FGDVDCurrentHMSFTime(hmsf, timeCode);
+    };
     ConnectSliders();
     ConnectMenus();
 
@@ -461,20 +471,22 @@ void TFormQuelm::ConnectHandlers() {
     WirePicture(Label1, 0);
 }
 
-// The video window reports its mouse through its own events: the renderer's surface covers
-// it, so a press never lands on the window itself, where WirePicture would look for it.
+// The video windows report their mouse through their own events: the renderer's surface covers
+// them, so a press never lands on a window itself, where WirePicture would look for it.
 void TFormQuelm::ConnectVideoWindow() {
-    TEVRVideoWindow* window = EVRVideoWindow1.get();
-    auto forward = [this, window](auto method) {
-        return [this, window, method](const auto& event) {
-            Guard(window, [&] { (this->*method)(window, event); });
+    for (TVideoControl* window : std::initializer_list<TVideoControl*>{
+             EVRVideoWindow1.get(), VideoWindow1.get(), DSVideoWindowEx1.get()}) {
+        auto forward = [this, window](auto method) {
+            return [this, window, method](const auto& event) {
+                Guard(window, [&] { (this->*method)(window, event); });
+            };
         };
-    };
-    window->OnMouseDown = forward(&TFormQuelm::FormMouseDown);
-    window->OnMouseMove = forward(&TFormQuelm::FormMouseMove);
-    window->OnMouseWheelUp = forward(&TFormQuelm::FormMouseWheelUp);
-    window->OnMouseWheelDown = forward(&TFormQuelm::FormMouseWheelDown);
-    window->OnDblClick = Handler(&TFormQuelm::LbLOpenListClick);
+        window->OnMouseDown = forward(&TFormQuelm::FormMouseDown);
+        window->OnMouseMove = forward(&TFormQuelm::FormMouseMove);
+        window->OnMouseWheelUp = forward(&TFormQuelm::FormMouseWheelUp);
+        window->OnMouseWheelDown = forward(&TFormQuelm::FormMouseWheelDown);
+        window->OnDblClick = Handler(&TFormQuelm::LbLOpenListClick);
+    }
 }
 
 void TFormQuelm::ConnectSliders() {

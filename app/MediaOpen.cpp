@@ -47,6 +47,7 @@ void TFormQuelm::OpenMediaFile(const std::string& path) {
     SetScreenSaverActive(false);
     if (!mnNoFilters->isChecked()) WriteUsedFilters(OpenErrorForm()->MemoError);
     ColorTimer.SetEnabled(true);
+    StartOverlay();
 }
 
 void TFormQuelm::RemoveFilterChain() {

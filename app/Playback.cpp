@@ -91,6 +91,7 @@ void TFormQuelm::BtnPauseClick() {
 void TFormQuelm::BtnStopClick() {
     FG.Stop();
     FG.DisconnectFilters();
+    StopOverlay();
     TrackProgress->SetValue(0);
     BtnPlay->setEnabled(true);
     ShowPauseImage("Pause.bmp");

@@ -2,8 +2,10 @@
 #include <QCursor>
 #include <QLocale>
 
+#include "adjust/ColorControl.h"
 #include "app/Main.h"
 #include "app/PlayerState.h"
+#include "graph/ExternalFilters.h"
 
 namespace {
 
@@ -94,16 +96,59 @@ void TFormQuelm::TrackBrightnessChanged() {
     PlayerState.FilterIniFile->WriteInteger("Brightness", "Value", TrackBrightness->Value());
 }
 
-// These handlers do nothing yet.
+void TFormQuelm::LinkColorControlForm(TColorControlForm& panel) {
+    panel.OnContext = [this] { return ColorContext(); };
+    panel.OnResetBrightness = [this] { TrackBrightness->SetValue(0); };
+    panel.PlayerWindow = this;
+}
 
-void TFormQuelm::TrackBrightnessChange() {}
+// The decoders are asked for their interface afresh each time: each open makes new ones.
+TColorContext TFormQuelm::ColorContext() {
+    TColorContext context;
+    context.PlayerReady = PlayerState.PlayerReady;
+    context.DvdMode = PlayerState.DvdMode;
+    context.DiagnosticMode = PlayerState.DiagnosticMode;
+    context.NoFilters = mnNoFilters->isChecked();
+    context.GraphActive = FG.Active();
+    context.MediaPath = PlayerState.MediaPath;
+    context.Decoder = QueryffDecoder(FilterFFdshow.GetFilter());
+    context.RawDecoder = QueryffDecoder(FilterRawffdshow.GetFilter());
+    context.Equalizer = FilterAudioEQGraphic.GetFilter();
+    return context;
+}
 
-void TFormQuelm::ColorTimerTimer() {}
+TPictureValues TFormQuelm::PictureValues() const {
+    const int brightness = TrackBrightness->Value();
+    return ColorControlForm ? ColorControlForm->PictureValues(brightness)
+                            : TPictureValues{brightness};
+}
 
-void TFormQuelm::btnControlsClick() {}
+// Every non-neutral setting goes again with the brightness, not only the brightness.
+void TFormQuelm::TrackBrightnessChange() {
+    if (!PlayerState.PlayerReady || PlayerState.DvdMode || mnNoFilters->isChecked()) return;
+    PushPictureSettings(ColorContext(), PictureValues());
+    PlayerState.BrightnessValue = TrackBrightness->Value();
+}
 
-void TFormQuelm::mnVideoEQClick() {}
+// Once, shortly after a file starts: the sliders' settings reach the new graph's decoder.
+void TFormQuelm::ColorTimerTimer() {
+    ColorTimer.SetEnabled(false);
+    PushPictureSettings(ColorContext(), PictureValues());
+}
 
-void TFormQuelm::mnAudioEQClick() {}
+void TFormQuelm::btnControlsClick() {
+    if (ColorControlForm)
+        PlayerState.ColorPanelShown = ColorControlForm->ToggleShown(PlayerState.ColorPanelShown);
+}
 
-void TFormQuelm::mnSetDefaultClick() {}
+void TFormQuelm::mnVideoEQClick() {
+    ShowVideoAdjustment(ColorContext(), this, [this] { btnControlsClick(); });
+}
+
+void TFormQuelm::mnAudioEQClick() {
+    ShowSoundAdjustment(ColorContext(), this);
+}
+
+void TFormQuelm::mnSetDefaultClick() {
+    if (ColorControlForm) ColorControlForm->btnFilterDefaultClick();
+}

@@ -29,6 +29,7 @@ void PlayerTest::TearDown() {
 
 TFormQuelm& PlayerTest::Start(const QStringList& arguments) {
     Form = std::make_unique<TFormQuelm>(arguments);
+    Form->DvdMessage = [this](const QString& text) { DvdMessages << text; };
     return *Form;
 }
 

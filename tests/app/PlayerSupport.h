@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 #include <string>
@@ -42,4 +43,6 @@ class PlayerTest : public ::testing::Test {
 
     QTemporaryDir FHome, FDrive;
     std::unique_ptr<TFormQuelm> Form;
+    // The DVD messages the window showed, in order: collected instead of modal boxes.
+    QStringList DvdMessages;
 };
