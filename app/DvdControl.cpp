@@ -50,6 +50,9 @@ void TFormQuelm::OpenDvdVolume(const std::string& path) {
     }
     SetScreenSaverActive(false);
     WriteUsedFilters(OpenErrorForm()->MemoError);
+    // The DVD time is written for the text over the picture: without the worker it would show
+    // only after a file had been played first.
+    StartOverlay();
 }
 
 // The DVD window in front, the overlay-mixer window right behind it.

@@ -107,6 +107,8 @@ TEST_F(DvdControlTest, TheAuthoredDiscPlaysThroughTheClassicWindow) {
     EXPECT_TRUE(UsedFilters().contains("VideoWindow1"));
     EXPECT_EQ(Form->TrackProgress->MaxValue(), 10000);
     EXPECT_EQ(Form->TrackProgress->Value(), 0);
+    // The DVD time is drawn over the picture even when no file was played before.
+    EXPECT_TRUE(Form->DrawTextThread.Running());
 
     // The time events reach the caption once a second.
     PlayerState.DvdSeekPending = false;
