@@ -6,6 +6,7 @@
 #include "app/Main.h"
 #include "app/PlayerState.h"
 #include "desktop/ErrorUnit.h"
+#include "graph/BluRaySource.h"
 #include "pattern/Pattern.h"
 #include "platform/ScreenSaver.h"
 
@@ -14,8 +15,6 @@ namespace {
 // Windows Media and MPEG files decode without the ffdshow video decoder; their picture goes
 // through the raw video filter instead.
 const char* const kWindowsMediaOrMpeg = "(?i).wmv$|.asf$|.mpg$|.mpeg$";
-// Blu-ray playlists are sharp enough as they come.
-const char* const kBlurayPlaylist = "(?i).mpls$";
 // Filter names the used-filters list shows at most, in characters.
 constexpr int kFilterNameLength = 128;
 
@@ -37,7 +36,8 @@ void TFormQuelm::OpenMediaFile(const std::string& path) {
             FG.InsertFilter(&FilterffdshowAudioProcessor);
             FG.InsertFilter(&FilterRawffdshow);
         }
-        SetFfdshowSharpen(MatchesPattern(kBlurayPlaylist, path) ? 0 : 1);
+        // Blu-ray playlists are sharp enough as they come.
+        SetFfdshowSharpen(IsBluRayPlaylistPath(path) ? 0 : 1);
     }
     if (FG.Active()) FG.SetActive(false);
     FG.SetActive(true);

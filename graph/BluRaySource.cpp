@@ -307,8 +307,12 @@ void RegisterSource() {
 
 }  // namespace
 
+bool IsBluRayPlaylistPath(const std::string& path) {
+    return MatchesPattern(kBluRayRule, path);
+}
+
 std::string BluRayPlaylistUri(const std::string& path) {
-    if (!MatchesPattern(kBluRayRule, path)) return {};
+    if (!IsBluRayPlaylistPath(path)) return {};
     RegisterSource();
     gchar* fileUri = gst_filename_to_uri(path.c_str(), nullptr);
     if (!fileUri) return {};

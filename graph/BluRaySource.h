@@ -8,6 +8,9 @@
 
 #include <string>
 
+// Whether a path names a Blu-ray playlist (it ends in ".mpls", any case).
+bool IsBluRayPlaylistPath(const std::string& path);
+
 // The URI the pipeline opens for a Blu-ray playlist path, or "" when the path does not match
 // the Blu-ray rule "(?i).mpls$". The first call registers the source element in this process.
 std::string BluRayPlaylistUri(const std::string& path);

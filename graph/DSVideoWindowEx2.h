@@ -3,8 +3,6 @@
 // as member and listener behind the classic video window, which shows the picture; the
 // pipeline needs no overlay mixer, so this window brings no renderer of its own.
 
-#include <string>
-
 #include "graph/VideoControl.h"
 
 class TDSVideoWindowEx2 : public TVideoControl {
@@ -15,16 +13,8 @@ class TDSVideoWindowEx2 : public TVideoControl {
 
     // IGraphMember: no filter, so the graph adds nothing for this window.
     _GstElement* GetFilter() override { return nullptr; }
-    std::string GetName() override { return objectName().toStdString(); }
     void NotifyFilter(TFilterOperation) override {}
     // IGraphListener: nothing to place.
     void GraphEvent(int32_t, intptr_t, intptr_t) override {}
     void ControlEvent(TControlEvent, intptr_t) override {}
-
-    // Kept for the form's sake, like the other windows' switch.
-    bool NoScreenSaver() const { return FNoScreenSaver; }
-    void SetNoScreenSaver(bool value) { FNoScreenSaver = value; }
-
-  private:
-    bool FNoScreenSaver = false;
 };

@@ -99,10 +99,6 @@ _GstElement* TEVRVideoWindow::GetFilter() {
     return FRendererFilter;
 }
 
-std::string TEVRVideoWindow::GetName() {
-    return objectName().toStdString();
-}
-
 void TEVRVideoWindow::SetMode(TEVRVideoMode value) {
     if (value == vdmEVR && !RendererCreatable(vdmEVR)) value = vdmVMR;
     if (value == vdmVMR && !RendererCreatable(vdmVMR)) value = vdmNormal;

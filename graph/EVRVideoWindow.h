@@ -46,7 +46,6 @@ class TEVRVideoWindow : public TVideoControl {
 
     // IGraphMember
     _GstElement* GetFilter() override;
-    std::string GetName() override;
     void NotifyFilter(TFilterOperation operation) override;
     // IGraphListener
     void GraphEvent(int32_t code, intptr_t param1, intptr_t param2) override;
@@ -58,10 +57,6 @@ class TEVRVideoWindow : public TVideoControl {
     void SetMode(TEVRVideoMode value);
     bool KeepAspectRatio() const { return FKeepAspectRatio; }
     void SetKeepAspectRatio(bool value);
-    // Kept for the form's sake: no window system we run on asks a window before starting the
-    // screen saver, so there is nothing to refuse.
-    bool NoScreenSaver() const { return FNoScreenSaver; }
-    void SetNoScreenSaver(bool value) { FNoScreenSaver = value; }
 
     void UpdateVideoPosition();
     // Enable: zoom by amount (vertically only, or both ways); otherwise reset the zoom.
@@ -86,7 +81,6 @@ class TEVRVideoWindow : public TVideoControl {
 
     TEVRVideoMode FMode = vdmNormal;
     bool FKeepAspectRatio = true;
-    bool FNoScreenSaver = false;
     _GstElement* FRendererFilter = nullptr;       // owned reference: what joins the pipeline
     _GstElement* FRendererSink = nullptr;         // the element that draws (it or inside it)
     _GstVideoOverlay* FVideoWindow = nullptr;     // the renderer's overlay (classic and VMR)

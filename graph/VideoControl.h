@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "graph/FilterGraph.h"
 
@@ -48,6 +49,13 @@ class TVideoControl : public QWidget, public IGraphMember, public IGraphListener
     // Milliseconds without mouse movement before the pointer hides; 0 never hides it.
     int AutoHideCursor() const { return FAutoHideCursor; }
     void SetAutoHideCursor(int ms) { FAutoHideCursor = ms; }
+    // Kept for the form's sake: no window system we run on asks a window before starting the
+    // screen saver, so there is nothing to refuse.
+    bool NoScreenSaver() const { return FNoScreenSaver; }
+    void SetNoScreenSaver(bool value) { FNoScreenSaver = value; }
+
+    // IGraphMember: the component's name.
+    std::string GetName() override { return objectName().toStdString(); }
 
     std::function<void()> OnResize;
     std::function<void()> OnDblClick;
@@ -89,4 +97,5 @@ class TVideoControl : public QWidget, public IGraphMember, public IGraphListener
     QPoint FLastMousePos;
     int64_t FLastMouseTick = 0;
     bool FPointerHidden = false;
+    bool FNoScreenSaver = false;
 };

@@ -90,10 +90,6 @@ _GstElement* TVideoWindow::GetFilter() {
     return FAdopted ? nullptr : FRendererFilter;
 }
 
-std::string TVideoWindow::GetName() {
-    return objectName().toStdString();
-}
-
 void TVideoWindow::SetMode(TVideoMode value) {
     if (value == vmVMR && !RendererCreatable(vdmVMR)) value = vmNormal;
     FMode = value;

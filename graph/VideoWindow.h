@@ -61,7 +61,6 @@ class TVideoWindow : public TVideoControl {
 
     // IGraphMember
     _GstElement* GetFilter() override;
-    std::string GetName() override;
     void NotifyFilter(TFilterOperation operation) override;
     // IGraphListener
     void GraphEvent(int32_t code, intptr_t param1, intptr_t param2) override;
@@ -72,10 +71,6 @@ class TVideoWindow : public TVideoControl {
     // active graph the new renderer is created at once.
     void SetMode(TVideoMode value);
     TVMROptions& VMROptions() { return FVMROptions; }
-    // Kept for the form's sake: no window system we run on asks a window before starting the
-    // screen saver, so there is nothing to refuse.
-    bool NoScreenSaver() const { return FNoScreenSaver; }
-    void SetNoScreenSaver(bool value) { FNoScreenSaver = value; }
     bool FullScreen() const { return FFullScreen; }
     void SetFullScreen(bool value) { FFullScreen = value; }
     int DigitalZoom() const { return FDigitalZoom; }
@@ -111,7 +106,6 @@ class TVideoWindow : public TVideoControl {
 
     TVideoMode FMode = vmNormal;
     TVMROptions FVMROptions{this};
-    bool FNoScreenSaver = false;
     bool FFullScreen = false;
     int FDigitalZoom = 0;
     bool FAdopted = false;
