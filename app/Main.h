@@ -171,6 +171,9 @@ class TFormQuelm : public QWidget {
     void BtnPauseClick();
     void BtnStopClick();
     void FGGraphComplete();
+    // An error once the file plays (a decoder, the sound device, a file cut short): the
+    // message, the exception hook, then on as at the end of the file.
+    void FGGraphError(HRESULT code);
     // Opens the next playlist entry as the loop option says, or the command-line file again.
     void PlayNextEntry();
     // OpenMediaFile; a file that cannot be played also shows why, over the picture and in the
@@ -215,6 +218,7 @@ class TFormQuelm : public QWidget {
     void FormMouseWheelUp(QObject* sender, const QWheelEvent& event);
     void FormKeyPress(QChar key);
     void HandleAppMessage(QObject* receiver, QEvent* event);
+    void EndMouseButtonHold();
     void GrowBottomBar();
     void ShrinkBottomBar();
     // Places the window top-most or not at its current place and size, and sets the check of
@@ -334,6 +338,7 @@ class TFormQuelm : public QWidget {
     void FormDestroy();
 
     QHash<QObject*, int> FPictureEvents;
+    std::string FOpenedPath;  // the file OpenMediaFile opened last
     TFormFileType* FFormFileType = nullptr;
 };
 

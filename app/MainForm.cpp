@@ -456,6 +456,9 @@ void TFormQuelm::ConnectHandlers() {
     DvDTimer.OnTimer = [this](TThreadedTimer*) { DvDTimerTimer(); };
     // What this raises reaches the exception hook through the graph component.
     FG.OnGraphComplete = [this](HRESULT, intptr_t) { FGGraphComplete(); };
+    FG.OnDSEvent = [this](int32_t code, intptr_t param1, intptr_t) {
+        if (code == EC_ERRORABORT) FGGraphError(static_cast<HRESULT>(param1));
+    };
     FG.OnDVDCurrentHMSFTime = [this](uint32_t hmsf, uint32_t timeCode) {
         FGDVDCurrentHMSFTime(hmsf, timeCode);
     };

@@ -21,6 +21,7 @@ constexpr int kFilterNameLength = 128;
 }  // namespace
 
 void TFormQuelm::OpenMediaFile(const std::string& path) {
+    FOpenedPath = path;
     PlayerState.DvdMode = false;
     FG.SetMode(gmNormal);
     EVRVideoWindow1->SetFilterGraph(&FG);

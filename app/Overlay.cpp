@@ -20,10 +20,12 @@ constexpr int kTextAboveBottom = 45;  // of the player window
 
 }  // namespace
 
-// The text over the picture is the window's caption as well.
+// The text over the picture is the window's caption as well. It is drawn at once: after Stop
+// the worker no longer draws, and "Idle" or a message must not leave the old text showing.
 void TFormQuelm::ShowOverlayText(const std::string& text) {
     PlayerState.OverlayText = text;
     setWindowTitle(QString::fromStdString(text));
+    if (FTextOverlay) DrawOverlay();
 }
 
 // The item's check flips with the click and is saved as a setting. Switched off, the text goes

@@ -6,6 +6,7 @@
 #include "app/Main.h"
 #include "app/PlayerState.h"
 #include "desktop/FunctionMix.h"
+#include "graph/DirectShowErrors.h"
 
 // The first tick after start-up: from here on the controls act. It fires once.
 void TFormQuelm::ReadyTimerTimer() {
@@ -106,6 +107,12 @@ void TFormQuelm::FGGraphComplete() {
     TrackProgress->SetValue(0);
     TrackSpeed->SetValue(2);
     PlayNextEntry();
+}
+
+void TFormQuelm::FGGraphError(HRESULT code) {
+    ShowMediaFileError(FOpenedPath);
+    HandleAppException(this, EDirectShowException(code));
+    FGGraphComplete();
 }
 
 void TFormQuelm::PlayNextEntry() {

@@ -89,12 +89,14 @@ void ShowNormal(TFormQuelm& form) {
     if (filled && form.FNormalPlace.isValid()) form.setGeometry(form.FNormalPlace);
 }
 
-// The zoom goes to the EVR window when that renderer is chosen, otherwise to the classic one.
+// The zoom goes to the window that shows the picture: the EVR window for a file, the classic
+// one for a DVD. (Routed by the "EVR" box, which only diagnostic mode shows, a file's picture
+// never zoomed.)
 void ZoomPicture(TFormQuelm& form, int32_t amount, bool enable, bool verticalOnly) {
-    if (form.chkboxEVR->isChecked())
-        form.EVRVideoWindow1->ZoomPicture(amount, enable, verticalOnly);
-    else
+    if (PlayerState.DvdMode)
         form.VideoWindow1->ZoomPicture(amount, enable, verticalOnly);
+    else
+        form.EVRVideoWindow1->ZoomPicture(amount, enable, verticalOnly);
 }
 
 void WheelZoom(TFormQuelm& form, bool up) {
@@ -282,9 +284,20 @@ void TFormQuelm::FormKeyPress(QChar key) {
     if (key == QChar(27)) close();
 }
 
+// A press on the picture holds its placing until the mouse moves or a button comes up anywhere:
+// a press that opened the context menu sees no move on the picture, and its hold would keep
+// the picture at its old size through the next resize. A resize held off is placed now.
+void TFormQuelm::EndMouseButtonHold() {
+    if (!MouseButtonHeld) return;
+    MouseButtonHeld = false;
+    EVRVideoWindow1->UpdateVideoPosition();
+}
+
 // Sees every event of the application. A middle-button press resets the zoom, whether or not
 // anything plays; it is taken once, where it reaches a window.
 void TFormQuelm::HandleAppMessage(QObject* receiver, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseMove)
+        EndMouseButtonHold();
     if (event->type() != QEvent::MouseButtonPress || !receiver->isWindowType() ||
         static_cast<QMouseEvent*>(event)->button() != Qt::MiddleButton)
         return;

@@ -78,9 +78,7 @@ bool IsSoftwareGLRenderer(const std::string& renderer) {
     return false;
 }
 
-QRect VideoDestinationRect(const QSize& client, bool displayControl, int32_t zoomExtraX,
-                           int32_t zoomExtraY) {
-    if (!displayControl) return QRect(QPoint(0, 0), client);
+QRect VideoDestinationRect(const QSize& client, int32_t zoomExtraX, int32_t zoomExtraY) {
     const int left = -(kOverhangX + zoomExtraX);
     const int top = -(kOverhangY + zoomExtraY);
     const int right = client.width() + kOverhangX + zoomExtraX;
@@ -148,8 +146,7 @@ void TEVRVideoWindow::ConfigureRenderer() {
     EmbedRenderer(FRendererSink);
     if (!FRendererSink || !GST_IS_VIDEO_OVERLAY(FRendererSink)) return;
     GstVideoOverlay* overlay = GST_VIDEO_OVERLAY(FRendererSink);
-    VideoSurface()->setGeometry(
-        VideoDestinationRect(size(), FMode == vdmEVR, ZoomExtraX, ZoomExtraY));
+    VideoSurface()->setGeometry(VideoDestinationRect(size(), ZoomExtraX, ZoomExtraY));
     if (FMode == vdmEVR) {
         FDisplayControl = overlay;
         LogLine("NotifyFilter foAdded GetService FDisplayControl S_Ok");
@@ -195,6 +192,8 @@ void TEVRVideoWindow::ControlEvent(TControlEvent event, intptr_t) {
         case ceStop:
             LogLine("cePause, ceStop, ceFileRendered");
             UpdateVideoPosition();
+            // A stopped file shows no picture; the next Play brings one.
+            if (event == ceStop) ClearSurface();
             break;
         case ceDVDRendered:
             // Our renderer is the pipeline's only video sink, so there is never a renderer of
@@ -218,12 +217,12 @@ void TEVRVideoWindow::GraphEvent(int32_t code, intptr_t, intptr_t) {
 
 void TEVRVideoWindow::UpdateVideoPosition() {
     if (MouseButtonHeld) return;
-    if (FDisplayControl) {
-        // The picture always fills the destination, overhang and zoom included.
-        SetForceAspectRatio(false);
-        PlaceSurface(VideoDestinationRect(size(), true, ZoomExtraX, ZoomExtraY));
-    }
-    if (FVideoWindow) PlaceSurface(VideoDestinationRect(size(), false, 0, 0));
+    // The picture always fills the destination, overhang and zoom included.
+    if (FDisplayControl) SetForceAspectRatio(false);
+    // Every renderer takes the overhang and the zoom: the classic and Xv ones are all that a
+    // machine without hardware OpenGL has.
+    if (FDisplayControl || FVideoWindow)
+        PlaceSurface(VideoDestinationRect(size(), ZoomExtraX, ZoomExtraY));
 }
 
 void TEVRVideoWindow::Expose() {

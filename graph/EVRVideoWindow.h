@@ -33,11 +33,9 @@ bool RendererCreatable(TEVRVideoMode mode);
 // Whether an OpenGL renderer string (GL_RENDERER) names a software rasteriser.
 bool IsSoftwareGLRenderer(const std::string& renderer);
 
-// Where the picture goes within a client area of the given size. With a display control
-// (the EVR stand-in) the picture overhangs by 10 pixels left and right and 2 at top and
-// bottom, plus the zoom extras on each side; otherwise it covers the client area.
-QRect VideoDestinationRect(const QSize& client, bool displayControl, int32_t zoomExtraX,
-                           int32_t zoomExtraY);
+// Where the picture goes within a client area of the given size: it overhangs by 10 pixels
+// left and right and 2 at top and bottom, plus the zoom extras on each side.
+QRect VideoDestinationRect(const QSize& client, int32_t zoomExtraX, int32_t zoomExtraY);
 
 class TEVRVideoWindow : public TVideoControl {
   public:

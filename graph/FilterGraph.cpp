@@ -27,7 +27,6 @@ constexpr int kRenderTimeoutMs = 8000;
 // How long a pipeline may stay quiet after an element's error before the error counts.
 constexpr int kQuietAfterErrorMs = 500;
 using TClock = std::chrono::steady_clock;
-constexpr int32_t EC_ERRORABORT = 0x03;
 
 std::function<void(const std::exception&)>& ExceptionHook() {
     static std::function<void(const std::exception&)> hook;
@@ -337,9 +336,6 @@ void TFilterGraphPrivate::HandleMessage(GstMessage* message) {
     switch (GST_MESSAGE_TYPE(message)) {
         case GST_MESSAGE_EOS:
             Dispatch(EC_COMPLETE, S_OK, 0);
-            break;
-        case GST_MESSAGE_NEW_CLOCK:
-            Dispatch(EC_CLOCK_CHANGED, 0, 0);
             break;
         case GST_MESSAGE_ERROR: {
             GError* error = nullptr;

@@ -29,6 +29,7 @@ enum TControlEvent {
 
 // Graph event codes the component raises from the pipeline's messages.
 inline constexpr int32_t EC_COMPLETE = 0x01;
+inline constexpr int32_t EC_ERRORABORT = 0x03;
 inline constexpr int32_t EC_VIDEO_SIZE_CHANGED = 0x0A;
 inline constexpr int32_t EC_CLOCK_CHANGED = 0x0D;
 inline constexpr int32_t EC_DVD_TITLE_CHANGE = 0x102;

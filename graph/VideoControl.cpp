@@ -3,7 +3,10 @@
 #include <gst/gst.h>
 #include <gst/video/videooverlay.h>
 
+#include <xcb/xcb.h>
+
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -35,7 +38,19 @@ GstPadProbeReturn AnySizeAnswer(GstPad*, GstPadProbeInfo* info, gpointer) {
     return GST_PAD_PROBE_OK;
 }
 
-// The child the renderer draws into: a native window that Qt never paints over.
+xcb_connection_t* X11Connection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+// Waits until the X server has carried out what Qt asked of it: a renderer reads its window's
+// size over a connection of its own, which could otherwise still see the old size.
+void SyncWithX11(xcb_connection_t* connection) {
+    free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+}
+
+// The child the renderer draws into: a native window that Qt never paints over. The X server
+// clears it to black wherever no renderer has drawn, so nothing stale shows there.
 class TVideoSurface : public QWidget {
   public:
     explicit TVideoSurface(QWidget* parent) : QWidget(parent) {
@@ -44,6 +59,18 @@ class TVideoSurface : public QWidget {
         setAttribute(Qt::WA_NoSystemBackground);
         setAttribute(Qt::WA_OpaquePaintEvent);
         setMouseTracking(true);
+        if (xcb_connection_t* connection = X11Connection()) {
+            const uint32_t black = 0;
+            xcb_change_window_attributes(connection, static_cast<xcb_window_t>(winId()),
+                                         XCB_CW_BACK_PIXEL, &black);
+        }
+    }
+    // Black all over: what no frame covers shows nothing of the past.
+    void Clear() {
+        xcb_connection_t* connection = X11Connection();
+        if (!connection) return;
+        xcb_clear_area(connection, 0, static_cast<xcb_window_t>(winId()), 0, 0, 0, 0);
+        xcb_flush(connection);
     }
     QPaintEngine* paintEngine() const override { return nullptr; }
     std::function<void()> OnExpose;
@@ -159,21 +186,42 @@ void TVideoControl::SetColor(const QColor& color) {
 void TVideoControl::EmbedRenderer(GstElement* sink) {
     FPointerTimer.start();
     if (!sink || !GST_IS_VIDEO_OVERLAY(sink)) return;
+    FEmbedded = GST_VIDEO_OVERLAY(sink);
     // Set while the pipeline is still in NULL, so the renderer never opens a window of its own.
-    gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink),
-                                        static_cast<guintptr>(FSurface->winId()));
+    gst_video_overlay_set_window_handle(FEmbedded, static_cast<guintptr>(FSurface->winId()));
+    FollowSurface();
 }
 
 void TVideoControl::ReleaseSurface() {
     FPointerTimer.stop();
+    FEmbedded = nullptr;
     // A pointer hidden for the picture must not stay hidden once there is no picture.
     ShowPointer();
+    ClearSurface();
+}
+
+void TVideoControl::ClearSurface() {
+    static_cast<TVideoSurface*>(FSurface)->Clear();
 }
 
 void TVideoControl::PlaceSurface(const QRect& rect) {
     FSurface->setGeometry(rect);
     FSurface->show();
+    FollowSurface();
     Expose();
+}
+
+// The renderer learns the surface's size at once: its drawing area, and (for a renderer that
+// asks for pictures of its window's size) a new negotiation with the scaler in front of it.
+void TVideoControl::FollowSurface() {
+    if (!FEmbedded) return;
+    if (xcb_connection_t* connection = X11Connection()) SyncWithX11(connection);
+    gst_video_overlay_set_render_rectangle(FEmbedded, 0, 0, FSurface->width(), FSurface->height());
+    gst_video_overlay_expose(FEmbedded);
+    GstPad* input = gst_element_get_static_pad(GST_ELEMENT(FEmbedded), "sink");
+    if (!input) return;
+    gst_pad_push_event(input, gst_event_new_reconfigure());
+    gst_object_unref(input);
 }
 
 void TVideoControl::Resize() {

@@ -13,6 +13,7 @@
 #include "graph/FilterGraph.h"
 
 struct _GstElement;
+struct _GstVideoOverlay;
 
 // Milliseconds on a clock that never goes back, as the pointer hiding compares them.
 int64_t TickCount();
@@ -68,8 +69,12 @@ class TVideoControl : public QWidget, public IGraphMember, public IGraphListener
   protected:
     // The renderer draws into the surface from here on; the pointer hides while it does.
     void EmbedRenderer(_GstElement* sink);
-    // The pointer shows again and stops hiding.
+    // The renderer no longer draws into the surface: the pointer shows again and stops hiding,
+    // and the surface turns black.
     void ReleaseSurface();
+    // Black where the last picture was (no frame will come to cover it).
+    void ClearSurface();
+    // Moves and sizes the surface; the renderer follows at once.
     void PlaceSurface(const QRect& rect);
     // Asks the renderer to draw its last picture again.
     virtual void Expose() {}
@@ -88,10 +93,12 @@ class TVideoControl : public QWidget, public IGraphMember, public IGraphListener
   private:
     void PointerTimerTick();
     void NoteMouse(const QPoint& position);
+    void FollowSurface();
 
     TFilterGraph* FFilterGraph = nullptr;
     QColor FColor = Qt::black;
     QWidget* FSurface;
+    _GstVideoOverlay* FEmbedded = nullptr;  // the renderer drawing into FSurface, not owned
     QTimer FPointerTimer;
     int FAutoHideCursor = 3000;
     QPoint FLastMousePos;

@@ -53,7 +53,9 @@ std::string InstalledImagesFolder(const std::string& executableFolder) {
 void ProvideProgramImages(const std::string& programFolder, const std::string& executableFolder) {
     const QString images = QString::fromStdString(programFolder) + "BackGround";
     if (QFileInfo::exists(images)) return;
-    const QDir installed(QString::fromStdString(InstalledImagesFolder(executableFolder)));
+    // An installed program's images, else those built beside the executable.
+    QDir installed(QString::fromStdString(InstalledImagesFolder(executableFolder)));
+    if (!installed.exists()) installed.setPath(QString::fromStdString(executableFolder) + "BackGround");
     if (!installed.exists()) return;
     QDir().mkpath(images);
     for (const QString& name : installed.entryList(QDir::Files))
@@ -62,8 +64,13 @@ void ProvideProgramImages(const std::string& programFolder, const std::string& e
 
 std::string ProgramFolderPath() {
     std::string home = Environment("VEXLO_HOME");
-    if (!home.empty()) return PreparedFolder(home);
     std::string executable = ExecutableFolder();
+    if (!home.empty()) {
+        // A folder of the user's choosing gets the images as the installed one does.
+        const std::string folder = PreparedFolder(home);
+        ProvideProgramImages(folder, executable);
+        return folder;
+    }
     // An installed program never writes beside its executable, even where it could (a prefix
     // such as ~/.local, or a system prefix run by root).
     const bool portable =

@@ -124,6 +124,34 @@ TEST_F(PlaybackTest, StopWhilePausedResetsEverythingAndPlayOpensTheRowAgain) {
     EXPECT_TRUE(Playing());
 }
 
+// An error once a file plays reaches the user as the message and goes on to the next row;
+// a position set while paused holds through Play (the pipeline's new clock is no rewind).
+TEST_F(PlaybackTest, AnErrorWhilePlayingShowsTheMessageAndGoesOnAndPausedSeeksHold) {
+    const std::string folder = ThreeClips();
+    TFormQuelm& form = StartWithFolder(folder);
+    ClickRow(0);
+    GError* error = g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_DECODE, "broken");
+    gst_element_post_message(form.FG.Pipeline(), gst_message_new_error(GST_OBJECT(form.FG.Pipeline()),
+                                                                       error, "test"));
+    g_error_free(error);
+    EXPECT_TRUE(PumpUntil([&] { return form.windowTitle().contains("wrong format"); }, 3000));
+    EXPECT_TRUE(form.windowTitle().contains(QString::fromStdString(folder + "a.mp4")));
+    ASSERT_TRUE(PumpUntil([&] { return form.SelectedRow() == 1 && Playing(); }, 5000));
+
+    CopyClip("long.mp4", folder + "d.mp4");
+    form.ScanMediaFolder(folder);
+    ClickRow(3);
+    form.BtnPauseClick();
+    IMediaSeeking* seeking = form.FG.MediaSeeking();
+    ASSERT_NE(seeking, nullptr);
+    ASSERT_EQ(seeking->SetPositions(int64_t(10) * 10000000, -1), S_OK);
+    form.BtnPauseClick();
+    PumpUntil([] { return false; }, 800);
+    int64_t position = 0;
+    seeking->GetCurrentPosition(position);
+    EXPECT_GE(position, int64_t(10) * 10000000);
+}
+
 // A missing image raises before the button changes, so the next click takes the same branch.
 TEST_F(PlaybackTest, AMissingPauseImageLeavesTheButtonAsItWas) {
     TFormQuelm& form = StartWithFolder(ThreeClips());

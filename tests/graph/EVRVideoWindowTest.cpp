@@ -58,13 +58,12 @@ class EVRVideoWindowTest : public ::testing::Test {
     TEVRVideoWindow Window;
 };
 
-TEST(VideoDestinationRect, OverhangsAndZoomsWithTheDisplayControlOnly) {
+TEST(VideoDestinationRect, OverhangsAndZooms) {
     const QSize client(640, 360);
-    EXPECT_EQ(VideoDestinationRect(client, true, 0, 0), QRect(QPoint(-10, -2), QPoint(649, 361)));
-    EXPECT_EQ(VideoDestinationRect(client, true, 40, 40),
+    EXPECT_EQ(VideoDestinationRect(client, 0, 0), QRect(QPoint(-10, -2), QPoint(649, 361)));
+    EXPECT_EQ(VideoDestinationRect(client, 40, 40),
               QRect(QPoint(-50, -42), QPoint(689, 401)));
-    EXPECT_EQ(VideoDestinationRect(client, true, 0, 40), QRect(QPoint(-10, -42), QPoint(649, 401)));
-    EXPECT_EQ(VideoDestinationRect(client, false, 40, 40), QRect(0, 0, 640, 360));
+    EXPECT_EQ(VideoDestinationRect(client, 0, 40), QRect(QPoint(-10, -42), QPoint(649, 401)));
 }
 
 TEST(IsSoftwareGLRenderer, TellsRasterisersFromHardware) {

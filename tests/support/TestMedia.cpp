@@ -32,7 +32,9 @@ const std::vector<TestClip>& TestClips() {
         {"video.ogg", Video, RedBlue, 2, true}, {"tone.mp3", Audio, None, 2, true},
         {"tone.wav", Audio, None, 2, true},     {"tone.ogg", Audio, None, 2, true},
         {"tone.wma", Audio, None, 2, true},     {"short.mp4", Variant, RedBlue, 1, true},
-        {"green.mp4", Variant, Green, 2, true}, {"empty.avi", Bad, None, 0, false},
+        {"green.mp4", Variant, Green, 2, true}, {"long.mp4", Variant, RedBlue, 30, true},
+        {"longgreen.mp4", Variant, Green, 30, true}, {"framed.mp4", Variant, RedBlue, 30, true},
+        {"longtone.mp3", Variant, None, 30, true},  {"empty.avi", Bad, None, 0, false},
         {"truncated.mp4", Bad, None, 0, false}, {"random.mkv", Bad, None, 0, false},
         {"text.avi", Bad, None, 0, false},
     };

@@ -213,9 +213,19 @@ void VexloProcess::Xdotool(const QStringList& arguments) const {
 
 void VexloProcess::Click(QPoint at, int button, int repeat) {
     const QString window = QString::number(FWindow);
-    Xdotool({"mousemove", "--sync", "--window", window, QString::number(at.x()),
-             QString::number(at.y()), "click", "--repeat", QString::number(repeat), "--delay", "80",
-             QString::number(button)});
+    // A synchronous move to where the pointer already is waits for a motion that never comes.
+    const QPoint target = Geometry().topLeft() + at;
+    const QByteArray pointer = ToolOutput("xdotool", {"getmouselocation"});
+    const QRegularExpressionMatch place =
+        QRegularExpression(R"(x:(-?\d+) y:(-?\d+))").match(QString::fromUtf8(pointer));
+    const bool there = place.hasMatch() && place.captured(1).toInt() == target.x() &&
+                       place.captured(2).toInt() == target.y();
+    QStringList arguments = {"mousemove"};
+    if (!there) arguments << "--sync";
+    Xdotool(arguments << "--window" << window << QString::number(at.x()) << QString::number(at.y())
+                      << "click"
+                      << "--repeat" << QString::number(repeat) << "--delay"
+                      << "80" << QString::number(button));
 }
 
 void VexloProcess::Drag(QPoint from, QPoint to, int button) {

@@ -1,0 +1,149 @@
+// What the picture area shows as a user goes from file to file: the picture fills its area
+// whatever the panel did before, the area is black where no frame covers it, the text over it
+// leaves nothing behind, Stop shows "Idle", the wheel zooms the picture itself.
+#include <gtest/gtest.h>
+
+#include <QThread>
+
+#include "tests/e2e/JourneySupport.h"
+
+namespace {
+
+const QColor kRed(255, 0, 0), kBlue(0, 0, 255), kGreen(0, 255, 0), kBlack(0, 0, 0),
+    kWhite(255, 255, 255);
+
+// A player on a folder of the given clips, started, its window found, past its ready step.
+class PictureJourney : public ::testing::Test {
+  protected:
+    void Open(const std::vector<std::pair<QString, QString>>& clips) {
+        const QString folder = MakeMediaFolder(vexlo, "films", clips);
+        WriteSettings(vexlo, {"VideoFolder=" + folder, "FrmLeft=100", "FrmTop=100",
+                              "FrmWidth=620", "FrmHeight=400"});
+        ASSERT_TRUE(vexlo.Start());
+        ASSERT_TRUE(vexlo.WaitForWindow());
+        layout = std::make_unique<TPlayerLayout>(vexlo.Geometry().size());
+        QThread::msleep(600);  // the ready step
+    }
+    // Opens the panel, clicks a row and waits for its name in the caption.
+    void PlayRow(int index, const QString& name) {
+        vexlo.Click(layout->OpenLabel());
+        QThread::msleep(300);
+        vexlo.Click(layout->Row(layout->Window.width() / 4, index));
+        const QString title =
+            WaitForTitle(vexlo, QRegularExpression("\\[" + QRegularExpression::escape(name) + "\\]$"));
+        ASSERT_TRUE(title.endsWith("[" + name + "]")) << title.toStdString();
+    }
+    // The picture's area, less the band of the text over it.
+    QRect AboveText() const {
+        QRect area = layout->Picture();
+        area.setBottom(area.bottom() - 60);
+        return area;
+    }
+    QRect LeftHalf() const {
+        const QRect area = AboveText();
+        return {area.left() + 30, area.top() + 30, area.width() / 2 - 60, area.height() - 60};
+    }
+    QRect RightHalf() const {
+        const QRect area = AboveText();
+        return {area.center().x() + 30, area.top() + 30, area.width() / 2 - 60,
+                area.height() - 60};
+    }
+    // The band of the text over the picture, from its left edge.
+    QRect TextBand() const {
+        return {0, layout->Window.height() - 50, layout->Window.width(), 30};
+    }
+    void Finish(const QString& shot) {
+        SaveShot(vexlo, shot);
+        EXPECT_EQ(vexlo.Close(), 0);
+    }
+
+    VexloProcess vexlo;
+    std::unique_ptr<TPlayerLayout> layout;
+};
+
+// The rightmost column of the band that holds a green pixel of the text, -1 for none.
+int TextRightEdge(const QImage& image, const QRect& band) {
+    for (int x = band.right(); x >= band.left(); --x)
+        for (int y = band.top(); y <= band.bottom(); ++y)
+            if (ColourNear(QColor(image.pixel(x, y)), kGreen, 60)) return x;
+    return -1;
+}
+
+}  // namespace
+
+// Whatever happened before (a context menu opened and closed, or nothing), the next file
+// chosen from the panel fills the whole picture area once the panel closes.
+TEST_F(PictureJourney, ARowChosenFromThePanelFillsThePictureArea) {
+    Open({{"long.mp4", "a.mp4"}, {"longgreen.mp4", "b.mp4"}});
+    for (const bool menuFirst : {true, false, true, false}) {
+        SCOPED_TRACE(menuFirst ? "after the context menu" : "without the menu");
+        PlayRow(0, "a.mp4");
+        QColor seen;
+        EXPECT_TRUE(WaitForColour(vexlo, LeftHalf(), kRed, 5000, &seen)) << seen.name().toStdString();
+        EXPECT_TRUE(WaitForColour(vexlo, RightHalf(), kBlue, 5000, &seen)) << seen.name().toStdString();
+        if (menuFirst) {
+            vexlo.Click(AboveText().center(), 3);
+            QThread::msleep(300);
+            vexlo.Key("Escape");
+            QThread::msleep(200);
+        }
+        PlayRow(1, "b.mp4");
+        EXPECT_TRUE(WaitForColour(vexlo, RightHalf(), kGreen, 5000, &seen)) << seen.name().toStdString();
+        EXPECT_TRUE(WaitForColour(vexlo, LeftHalf(), kGreen, 5000, &seen)) << seen.name().toStdString();
+    }
+    Finish("picture-fills-area");
+}
+
+// A sound file, Stop, a row that cannot be played: the area is black but for the text, the
+// text shows only what it says now, and a closed panel leaves no rows on the screen.
+TEST_F(PictureJourney, WhereNoFrameShowsTheAreaIsBlack) {
+    Open({{"long.mp4", "a.mp4"}, {"longtone.mp3", "b.mp3"}, {"text.avi", "c.avi"}});
+    PlayRow(0, "a.mp4");
+    ASSERT_TRUE(WaitForColour(vexlo, LeftHalf(), kRed));
+    PlayRow(1, "b.mp3");
+    WaitForTitle(vexlo, QRegularExpression(R"(0:00:0[2-9] \[0:00:30\] \[b\.mp3\]$)"));
+    QImage shot = vexlo.Grab();
+    EXPECT_GT(ShareNear(shot, AboveText(), kBlack, 24), 0.99) << "an old frame or the panel shows";
+    const int timeEdge = TextRightEdge(shot, TextBand());
+    EXPECT_GT(timeEdge, 150) << "the time text shows over the sound file";
+
+    vexlo.Click(layout->StopButton());
+    const QString idle = WaitForTitle(vexlo, QRegularExpression("^Idle$"), 3000);
+    EXPECT_EQ(idle, "Idle");
+    QThread::msleep(300);
+    shot = vexlo.Grab();
+    EXPECT_GT(ShareNear(shot, AboveText(), kBlack, 24), 0.99);
+    const int idleEdge = TextRightEdge(shot, TextBand());
+    EXPECT_GT(idleEdge, 0) << "\"Idle\" shows over the picture";
+    EXPECT_LT(idleEdge, 80) << "glyphs of the old time text are left";
+
+    vexlo.Click(layout->OpenLabel());
+    QThread::msleep(300);
+    vexlo.Click(layout->Row(layout->Window.width() / 4, 2));
+    const QString failed = WaitForTitle(vexlo, QRegularExpression("wrong format"), 5000);
+    EXPECT_TRUE(failed.contains("wrong format or does not exist!")) << failed.toStdString();
+    vexlo.Click(layout->OpenLabel());  // "Close"
+    QThread::msleep(400);
+    shot = vexlo.Grab();
+    EXPECT_GT(ShareNear(shot, AboveText(), kBlack, 24), 0.99) << "the closed panel's rows show";
+    Finish("black-where-no-frame");
+}
+
+// Wheel up zooms the picture itself (its white frame goes off the edges), wheel down brings
+// it back, and so does the middle button after another zoom.
+TEST_F(PictureJourney, TheWheelZoomsThePicture) {
+    Open({{"framed.mp4", "a.mp4"}});
+    PlayRow(0, "a.mp4");
+    const QRect edge(2, 60, 6, 200);  // inside the frame as the picture first shows
+    QColor seen;
+    ASSERT_TRUE(WaitForColour(vexlo, edge, kWhite, 5000, &seen)) << seen.name().toStdString();
+    const QPoint middle = AboveText().center();
+    for (const int back : {5, 2}) {
+        SCOPED_TRACE(back == 5 ? "wheel down" : "middle button");
+        vexlo.Click(middle, 4, 12);
+        EXPECT_TRUE(WaitForColour(vexlo, edge, kRed, 3000, &seen)) << seen.name().toStdString();
+        vexlo.Click(middle, back, back == 5 ? 14 : 1);
+        EXPECT_TRUE(WaitForColour(vexlo, edge, kWhite, 3000, &seen)) << seen.name().toStdString();
+    }
+    Finish("wheel-zoom");
+}
