@@ -136,13 +136,14 @@ TEST_F(EVRVideoWindowTest, PictureFollowsResizesUnlessAButtonIsHeld) {
     Window.show();
     AddRenderer();
     Window.UpdateVideoPosition();
-    EXPECT_EQ(Window.VideoSurface()->geometry(), QRect(0, 0, 400, 300));
+    // The classic renderer takes the overhang as the others do.
+    EXPECT_EQ(Window.VideoSurface()->geometry(), VideoDestinationRect(QSize(400, 300), 0, 0));
     MouseButtonHeld = true;
     Window.resize(500, 350);
-    EXPECT_EQ(Window.VideoSurface()->geometry(), QRect(0, 0, 400, 300));
+    EXPECT_EQ(Window.VideoSurface()->geometry(), VideoDestinationRect(QSize(400, 300), 0, 0));
     MouseButtonHeld = false;
     Window.resize(520, 360);
-    EXPECT_EQ(Window.VideoSurface()->geometry(), QRect(0, 0, 520, 360));
+    EXPECT_EQ(Window.VideoSurface()->geometry(), VideoDestinationRect(QSize(520, 360), 0, 0));
     RemoveRenderer();
 }
 

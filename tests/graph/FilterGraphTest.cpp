@@ -220,10 +220,10 @@ TEST_F(FilterGraphTest, RenderedGraphAnswersItsInterfacesAndEvents) {
     EXPECT_EQ(width, kTestPictureWidth);
     EXPECT_EQ(height, kTestPictureHeight);
     EXPECT_EQ(listener.SizeParam, kTestPictureWidth | kTestPictureHeight << 16);
+    // Playing picks a clock, which rewinds nothing: no clock-change event.
+    PumpFor(300);
     const auto& codes = listener.Codes;
-    EXPECT_TRUE(PumpUntil(
-        [&] { return std::find(codes.begin(), codes.end(), EC_CLOCK_CHANGED) != codes.end(); },
-        5000));
+    EXPECT_EQ(std::find(codes.begin(), codes.end(), EC_CLOCK_CHANGED), codes.end());
     EXPECT_TRUE(Contains(graph.FilterNames(), "Null Renderer"));
 }
 
