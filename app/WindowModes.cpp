@@ -118,10 +118,12 @@ bool NearlyCoversScreen(const QSize& window, const QSize& screen) {
     return window.width() > screen.width() - 100 && window.height() > screen.height() - 100;
 }
 
+// In place: QWidget::setWindowFlag would hide the window and make it anew, and the renderer's
+// window inside with it, so the picture of a playing file would be lost.
 void TFormQuelm::SetStayOnTop(bool onTop) {
-    const bool shown = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (shown) show();  // a change of window flags hides a shown window
+    const Qt::WindowFlags flags = windowFlags().setFlag(Qt::WindowStaysOnTopHint, onTop);
+    overrideWindowFlags(flags);
+    if (QWindow* window = windowHandle()) window->setFlags(flags);
     StayOnTop1->setChecked(onTop);
 }
 
