@@ -29,7 +29,7 @@ std::ptrdiff_t FindTextPos(std::string_view pattern, std::string_view source, bo
 }
 
 std::string FileNameOf(const std::string& path) {
-    size_t cut = path.find_last_of("/:");
+    size_t cut = path.rfind('/');
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 

@@ -23,7 +23,8 @@ class EFOpenError : public std::runtime_error {
 std::string AddBackslash(const std::string& path);
 // 1-based position of the first occurrence of pattern in source, or 0.
 std::ptrdiff_t FindTextPos(std::string_view pattern, std::string_view source, bool caseSensitive);
-// The part after the last "/" or ":"; the whole path when it has neither.
+// The part after the last "/"; the whole path when it has none. A ":" is an ordinary
+// character of a name here ("Night Train: Part 2.mkv"), not a drive's end.
 std::string FileNameOf(const std::string& path);
 // The part up to and including the last "/"; "" when there is none.
 std::string FolderOf(const std::string& path);
