@@ -28,7 +28,7 @@
 namespace {
 
 const std::string kSection = "MedForm";
-// X11 keeps window sizes and places in 16 bits; larger values would wrap around.
+// X11 keeps window places in 16 bits; larger values would wrap around.
 constexpr int kLargestCoordinate = 32767;
 
 std::string SettingsFile() {
@@ -57,6 +57,15 @@ bool OnSomeScreen(const QRect& place) {
     const QList<QScreen*> screens = QGuiApplication::screens();
     return std::any_of(screens.begin(), screens.end(),
                        [&](const QScreen* screen) { return screen->geometry().intersects(place); });
+}
+
+// The place moved as little as it takes to lie on the screen (as far as its size allows).
+QRect OntoScreen(QRect place, const QRect& screen) {
+    place.moveLeft(std::clamp(place.left(), screen.left(),
+                              std::max(screen.left(), screen.right() + 1 - place.width())));
+    place.moveTop(std::clamp(place.top(), screen.top(),
+                             std::max(screen.top(), screen.bottom() + 1 - place.height())));
+    return place;
 }
 
 }  // namespace
@@ -162,20 +171,21 @@ void TFormQuelm::LoadSettings() {
     ScanMediaFolder(PlayerState.CurrentFolder);
 }
 
-// The saved place, within what the window system can hold. A place wholly outside every screen
-// comes back onto the primary screen: a window without a caption there could not be reached.
-// Places partly off screen stay as saved.
+// The saved place, no larger than the primary screen's available area: a larger window would
+// put its bottom bar and exit button (its only controls) off screen, so a window cut to size
+// comes wholly onto that area. A place wholly outside every screen comes back onto it as well:
+// a window without a caption there could not be reached. Other places partly off screen stay
+// as saved, as the placements leave them.
 void TFormQuelm::ApplyPlace(int left, int top, int width, int height) {
-    auto limit = [](int value, int low) { return std::clamp(value, low, kLargestCoordinate); };
-    resize(limit(width, minimumWidth()), limit(height, minimumHeight()));
-    QRect place(QPoint(limit(left, -kLargestCoordinate), limit(top, -kLargestCoordinate)), size());
-    if (!OnSomeScreen(place)) {
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        place.moveLeft(std::clamp(place.left(), screen.left(),
-                                  std::max(screen.left(), screen.right() + 1 - place.width())));
-        place.moveTop(std::clamp(place.top(), screen.top(),
-                                 std::max(screen.top(), screen.bottom() + 1 - place.height())));
-    }
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize wanted = QSize(width, height).expandedTo(minimumSize());
+    const QSize size = wanted.boundedTo(screen.size()).expandedTo(minimumSize());
+    resize(size);
+    auto limit = [](int value) {
+        return std::clamp(value, -kLargestCoordinate, kLargestCoordinate);
+    };
+    QRect place(QPoint(limit(left), limit(top)), size);
+    if (size != wanted || !OnSomeScreen(place)) place = OntoScreen(place, screen);
     move(place.topLeft());
 }
 

@@ -277,7 +277,9 @@ TEST_F(MainTest, SizesStayUsableAndLostPlacesComeBackOnScreen) {
     };
     const Case cases[] = {
         {"FrmWidth=-50\r\nFrmHeight=0\r\n", QRect(100, 100, 320, 240)},
-        {"FrmWidth=100\r\nFrmHeight=2147483647\r\n", QRect(100, 100, 320, 32767)},
+        // Larger than the screen: cut to its available area, and wholly onto it.
+        {"FrmWidth=100\r\nFrmHeight=2147483647\r\n",
+         QRect(100, screen.top(), 320, screen.height())},
         // Partly off screen, as the placements leave it: stays.
         {"FrmLeft=-2\r\nFrmTop=-2\r\n", QRect(-2, -2, 620, 400)},
         {"FrmLeft=-600\r\nFrmTop=10\r\n", QRect(-600, 10, 620, 400)},
