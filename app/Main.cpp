@@ -30,6 +30,9 @@ namespace {
 const std::string kSection = "MedForm";
 // X11 keeps window places in 16 bits; larger values would wrap around.
 constexpr int kLargestCoordinate = 32767;
+// The volume of a first start: full. The slider's other end is silence, and a player that
+// starts mute looks broken.
+constexpr int kFullVolume = 10000;
 
 std::string SettingsFile() {
     return ProgramFolder() + "Quelm.ini";
@@ -151,7 +154,7 @@ void TFormQuelm::LoadSettings() {
     const int left = ini.ReadInteger(kSection, "FrmLeft", 100);
     const int width = ini.ReadInteger(kSection, "FrmWidth", 620);
     const int height = ini.ReadInteger(kSection, "FrmHeight", 400);
-    const int volume = ini.ReadInteger(kSection, "Volumepos", 0);
+    const int volume = ini.ReadInteger(kSection, "Volumepos", kFullVolume);
     PlayerState.CurrentFolder = ini.ReadString(kSection, "VideoFolder", PlayerState.CurrentFolder);
     const bool stayOnTop = ini.ReadBool(kSection, "StayOnTop", false);
     rBtnLoop1->setChecked(ini.ReadBool(kSection, "Repeat1", rBtnLoop1->isChecked()));
