@@ -103,9 +103,8 @@ TFormQuelm::TFormQuelm(const QStringList& arguments, QWidget* parent) : QWidget(
 
 TFormQuelm::~TFormQuelm() {
     qApp->removeEventFilter(this);
+    EndPlayback();
     Guard(this, [this] { FormDestroy(); });
-    // The graph goes while its members still exist, so none of them leaves a live pipeline.
-    Guard(this, [this] { FG.SetActive(false); });
     // The slider is a child widget, destroyed after the graph component: it leaves it now.
     TrackProgress->SetFilterGraph(nullptr);
 }
@@ -233,6 +232,16 @@ void TFormQuelm::OpenFilterIniFile() {
     PlayerState.FilterIniFile = std::make_unique<TIniFile>(ProgramFolder() + "bfilter.ini");
     PlayerState.BrightnessValue =
         PlayerState.FilterIniFile->ReadInteger("Brightness", "Value", PlayerState.BrightnessValue);
+}
+
+// The graph stops and goes before anything of the shutdown pumps events: an end of stream
+// handled then would open the next file inside the shutdown and switch the screen saver off
+// again, as a pending timer tick would start the command-line file. The graph goes while its
+// members still exist, so none of them leaves a live pipeline.
+void TFormQuelm::EndPlayback() {
+    for (TThreadedTimer* timer : {&ReadyTimer, &ColorTimer, &DvDTimer}) timer->SetEnabled(false);
+    Guard(this, [this] { FG.Stop(); });
+    Guard(this, [this] { FG.SetActive(false); });
 }
 
 void TFormQuelm::FormDestroy() {
