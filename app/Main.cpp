@@ -28,8 +28,11 @@
 namespace {
 
 const std::string kSection = "MedForm";
-// X11 keeps window sizes and places in 16 bits; larger values would wrap around.
+// X11 keeps window places in 16 bits; larger values would wrap around.
 constexpr int kLargestCoordinate = 32767;
+// The volume of a first start: full. The slider's other end is silence, and a player that
+// starts mute looks broken.
+constexpr int kFullVolume = 10000;
 
 std::string SettingsFile() {
     return ProgramFolder() + "Quelm.ini";
@@ -57,6 +60,15 @@ bool OnSomeScreen(const QRect& place) {
     const QList<QScreen*> screens = QGuiApplication::screens();
     return std::any_of(screens.begin(), screens.end(),
                        [&](const QScreen* screen) { return screen->geometry().intersects(place); });
+}
+
+// The place moved as little as it takes to lie on the screen (as far as its size allows).
+QRect OntoScreen(QRect place, const QRect& screen) {
+    place.moveLeft(std::clamp(place.left(), screen.left(),
+                              std::max(screen.left(), screen.right() + 1 - place.width())));
+    place.moveTop(std::clamp(place.top(), screen.top(),
+                             std::max(screen.top(), screen.bottom() + 1 - place.height())));
+    return place;
 }
 
 }  // namespace
@@ -91,9 +103,8 @@ TFormQuelm::TFormQuelm(const QStringList& arguments, QWidget* parent) : QWidget(
 
 TFormQuelm::~TFormQuelm() {
     qApp->removeEventFilter(this);
+    EndPlayback();
     Guard(this, [this] { FormDestroy(); });
-    // The graph goes while its members still exist, so none of them leaves a live pipeline.
-    Guard(this, [this] { FG.SetActive(false); });
     // The slider is a child widget, destroyed after the graph component: it leaves it now.
     TrackProgress->SetFilterGraph(nullptr);
 }
@@ -142,7 +153,7 @@ void TFormQuelm::LoadSettings() {
     const int left = ini.ReadInteger(kSection, "FrmLeft", 100);
     const int width = ini.ReadInteger(kSection, "FrmWidth", 620);
     const int height = ini.ReadInteger(kSection, "FrmHeight", 400);
-    const int volume = ini.ReadInteger(kSection, "Volumepos", 0);
+    const int volume = ini.ReadInteger(kSection, "Volumepos", kFullVolume);
     PlayerState.CurrentFolder = ini.ReadString(kSection, "VideoFolder", PlayerState.CurrentFolder);
     const bool stayOnTop = ini.ReadBool(kSection, "StayOnTop", false);
     rBtnLoop1->setChecked(ini.ReadBool(kSection, "Repeat1", rBtnLoop1->isChecked()));
@@ -162,20 +173,21 @@ void TFormQuelm::LoadSettings() {
     ScanMediaFolder(PlayerState.CurrentFolder);
 }
 
-// The saved place, within what the window system can hold. A place wholly outside every screen
-// comes back onto the primary screen: a window without a caption there could not be reached.
-// Places partly off screen stay as saved.
+// The saved place, no larger than the primary screen's available area: a larger window would
+// put its bottom bar and exit button (its only controls) off screen, so a window cut to size
+// comes wholly onto that area. A place wholly outside every screen comes back onto it as well:
+// a window without a caption there could not be reached. Other places partly off screen stay
+// as saved, as the placements leave them.
 void TFormQuelm::ApplyPlace(int left, int top, int width, int height) {
-    auto limit = [](int value, int low) { return std::clamp(value, low, kLargestCoordinate); };
-    resize(limit(width, minimumWidth()), limit(height, minimumHeight()));
-    QRect place(QPoint(limit(left, -kLargestCoordinate), limit(top, -kLargestCoordinate)), size());
-    if (!OnSomeScreen(place)) {
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        place.moveLeft(std::clamp(place.left(), screen.left(),
-                                  std::max(screen.left(), screen.right() + 1 - place.width())));
-        place.moveTop(std::clamp(place.top(), screen.top(),
-                                 std::max(screen.top(), screen.bottom() + 1 - place.height())));
-    }
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize wanted = QSize(width, height).expandedTo(minimumSize());
+    const QSize size = wanted.boundedTo(screen.size()).expandedTo(minimumSize());
+    resize(size);
+    auto limit = [](int value) {
+        return std::clamp(value, -kLargestCoordinate, kLargestCoordinate);
+    };
+    QRect place(QPoint(limit(left), limit(top)), size);
+    if (size != wanted || !OnSomeScreen(place)) place = OntoScreen(place, screen);
     move(place.topLeft());
 }
 
@@ -220,6 +232,16 @@ void TFormQuelm::OpenFilterIniFile() {
     PlayerState.FilterIniFile = std::make_unique<TIniFile>(ProgramFolder() + "bfilter.ini");
     PlayerState.BrightnessValue =
         PlayerState.FilterIniFile->ReadInteger("Brightness", "Value", PlayerState.BrightnessValue);
+}
+
+// The graph stops and goes before anything of the shutdown pumps events: an end of stream
+// handled then would open the next file inside the shutdown and switch the screen saver off
+// again, as a pending timer tick would start the command-line file. The graph goes while its
+// members still exist, so none of them leaves a live pipeline.
+void TFormQuelm::EndPlayback() {
+    for (TThreadedTimer* timer : {&ReadyTimer, &ColorTimer, &DvDTimer}) timer->SetEnabled(false);
+    Guard(this, [this] { FG.Stop(); });
+    Guard(this, [this] { FG.SetActive(false); });
 }
 
 void TFormQuelm::FormDestroy() {

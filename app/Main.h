@@ -335,6 +335,8 @@ class TFormQuelm : public QWidget {
     void LoadFolderHistory();
     void LoadFolderLinkMemo();
     void OpenFilterIniFile();
+    // Stops the timers and the graph, the first step of the shutdown.
+    void EndPlayback();
     void FormDestroy();
 
     QHash<QObject*, int> FPictureEvents;

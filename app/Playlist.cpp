@@ -126,20 +126,20 @@ void TFormQuelm::btnOpenFolderClick() {
     if (initial.endsWith('/')) initial.chop(1);
     Browse4Folder1->InitialDir = initial;
     Browse4Folder1->Execute();
-    PlayerState.CurrentFolder = AddBackslash(Browse4Folder1->SelectedFolder().toStdString());
-    ScanMediaFolder(PlayerState.CurrentFolder);
-    if (PlayerState.CurrentFolder != "/") {
+    // A cancel leaves the folder, the list and the history as they were: listing the root
+    // instead would lose the user's playlist for nothing.
+    const QString chosen = Browse4Folder1->SelectedFolder();
+    if (!chosen.isEmpty()) {
+        PlayerState.CurrentFolder = AddBackslash(chosen.toStdString());
+        ScanMediaFolder(PlayerState.CurrentFolder);
         FG.Stop();
         BigDirComboBox->setEditText(QString::fromStdString(PlayerState.CurrentFolder));
         RememberFolder(QString::fromStdString(PlayerState.CurrentFolder));
-        raise();
-        activateWindow();
         Panel14->show();
         Panel14->raise();
-    } else {
-        raise();
-        activateWindow();
     }
+    raise();
+    activateWindow();
     if (wasOnTop) SetStayOnTop(true);
 }
 

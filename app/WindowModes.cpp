@@ -2,7 +2,6 @@
 // placements, dragging and zooming the picture, keys.
 #include "app/WindowModes.h"
 
-#include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -14,6 +13,7 @@
 
 #include "app/Main.h"
 #include "app/PlayerState.h"
+#include "desktop/FunctionMix.h"
 
 namespace {
 
@@ -25,41 +25,6 @@ constexpr int kLargeZoomLimit = 300;
 QRect PrimaryScreen() {
     return QGuiApplication::primaryScreen()->geometry();
 }
-
-// Moves a window with the pointer until the left button is released: where no window manager
-// takes the move over, the window follows the pointer itself.
-class TPointerMove : public QObject {
-  public:
-    TPointerMove(QWidget* window, const QPoint& pointer)
-        : QObject(window), FWindow(window), FGrip(pointer - window->pos()) {
-        qApp->installEventFilter(this);
-    }
-
-  protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::MouseButtonRelease) {
-            End();
-        } else if (event->type() == QEvent::MouseMove) {
-            const auto* mouse = static_cast<QMouseEvent*>(event);
-            // A release we did not see (taken by a popup) ends the move as well.
-            if (mouse->buttons() & Qt::LeftButton)
-                FWindow->move(mouse->globalPosition().toPoint() - FGrip);
-            else
-                End();
-        }
-        return false;
-    }
-
-  private:
-    // At once, not only when the deferred delete runs: no later event may move the window.
-    void End() {
-        qApp->removeEventFilter(this);
-        deleteLater();
-    }
-
-    QWidget* FWindow;
-    QPoint FGrip;  // the pointer's place on the window
-};
 
 void Place(TFormQuelm& form, TPlacement placement) {
     const QRect screen = PrimaryScreen();
@@ -155,10 +120,12 @@ bool NearlyCoversScreen(const QSize& window, const QSize& screen) {
     return window.width() > screen.width() - 100 && window.height() > screen.height() - 100;
 }
 
+// In place: QWidget::setWindowFlag would hide the window and make it anew, and the renderer's
+// window inside with it, so the picture of a playing file would be lost.
 void TFormQuelm::SetStayOnTop(bool onTop) {
-    const bool shown = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (shown) show();  // a change of window flags hides a shown window
+    const Qt::WindowFlags flags = windowFlags().setFlag(Qt::WindowStaysOnTopHint, onTop);
+    overrideWindowFlags(flags);
+    if (QWindow* window = windowHandle()) window->setFlags(flags);
     StayOnTop1->setChecked(onTop);
 }
 
@@ -263,8 +230,7 @@ void TFormQuelm::FormMouseDown(QObject* sender, const QMouseEvent& event) {
     ActivateDvdButtonAt(sender, event.position().toPoint());
     if (y() + height() - 40 < 0 || event.button() != Qt::LeftButton) return;
     if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
-    if (!windowHandle() || !windowHandle()->startSystemMove())
-        new TPointerMove(this, event.globalPosition().toPoint());
+    MoveOrResizeWithPointer(this, event.globalPosition().toPoint());
 }
 
 void TFormQuelm::FormMouseMove(QObject* sender, const QMouseEvent& event) {

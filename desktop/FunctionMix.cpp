@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 
@@ -28,7 +29,7 @@ std::ptrdiff_t FindTextPos(std::string_view pattern, std::string_view source, bo
 }
 
 std::string FileNameOf(const std::string& path) {
-    size_t cut = path.find_last_of("/:");
+    size_t cut = path.rfind('/');
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
@@ -151,10 +152,79 @@ std::string ProgramFolder() {
 
 namespace {
 
-// Lets a frameless window be resized from its edges. The window manager does
-// the resizing (startSystemResize); this only finds the edge under the pointer
-// and shows the matching cursor. It watches the window's QWindow, which sees
-// every mouse event over the window before the widgets do.
+// Where a window that was at start goes once the pointer, pressed on its edges, has moved by
+// `by`: those edges follow the pointer, the others stay, and the size keeps to minimum.
+QRect FollowedRect(const QRect& start, Qt::Edges edges, const QPoint& by, const QSize& minimum) {
+    int left = start.left(), top = start.top();
+    int right = left + start.width(), bottom = top + start.height();  // past the last pixel
+    if (edges & Qt::LeftEdge) left = std::min(left + by.x(), right - minimum.width());
+    if (edges & Qt::RightEdge) right = std::max(right + by.x(), left + minimum.width());
+    if (edges & Qt::TopEdge) top = std::min(top + by.y(), bottom - minimum.height());
+    if (edges & Qt::BottomEdge) bottom = std::max(bottom + by.y(), top + minimum.height());
+    return QRect(left, top, right - left, bottom - top);
+}
+
+// Whether a press at this point of the screen reached the window through its own native
+// window rather than a native child's.
+bool PressedOnOwnWindow(const QWidget* window, const QPoint& pointer) {
+    const QWidget* under = QApplication::widgetAt(pointer);
+    return under && under->effectiveWinId() == window->effectiveWinId();
+}
+
+// Moves or resizes a window with the pointer until the left button is released.
+class TPointerFollower : public QObject {
+  public:
+    TPointerFollower(QWidget* window, const QPoint& pointer, Qt::Edges edges)
+        : QObject(window),
+          FWindow(window),
+          FStart(window->geometry()),
+          FStartPos(window->pos()),
+          FPointer(pointer),
+          FEdges(edges) {
+        qApp->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            End();
+        } else if (event->type() == QEvent::MouseMove) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            // A release we did not see (taken by a popup) ends it as well.
+            if (mouse->buttons() & Qt::LeftButton)
+                Follow(mouse->globalPosition().toPoint() - FPointer);
+            else
+                End();
+        }
+        return false;
+    }
+
+  private:
+    void Follow(const QPoint& by) {
+        if (!FEdges)
+            FWindow->move(FStartPos + by);
+        else
+            FWindow->setGeometry(FollowedRect(FStart, FEdges, by, FWindow->minimumSize()));
+    }
+
+    // At once, not only when the deferred delete runs: no later event may move the window.
+    void End() {
+        qApp->removeEventFilter(this);
+        deleteLater();
+    }
+
+    QWidget* FWindow;
+    QRect FStart;      // the window's geometry at the press
+    QPoint FStartPos;  // and its frame's place
+    QPoint FPointer;   // the pointer at the press
+    Qt::Edges FEdges;
+};
+
+// Lets a frameless window be resized from its edges: the window manager
+// resizes where it can (startSystemResize), the window follows the pointer
+// itself where none does. It watches the window's QWindow and those of its
+// native children (the picture's renderer window among them), which see every
+// mouse event over them before the widgets do.
 class EdgeResizer : public QObject {
   public:
     explicit EdgeResizer(QWidget* form) : QObject(form), FForm(form) {
@@ -164,24 +234,43 @@ class EdgeResizer : public QObject {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != FForm->windowHandle()) return false;
-        if (event->type() == QEvent::Leave) ShowCursorFor({});
-        if (event->type() != QEvent::MouseMove && event->type() != QEvent::MouseButtonPress)
+        const QEvent::Type type = event->type();
+        if (type != QEvent::Leave && type != QEvent::MouseMove && type != QEvent::MouseButtonPress)
             return false;
+        if (!OwnWindow(watched)) return false;
+        if (type == QEvent::Leave) {
+            ShowCursorFor({});
+            return false;
+        }
         auto* mouse = static_cast<QMouseEvent*>(event);
-        Qt::Edges edges = EdgesAt(mouse->position(), FForm->windowHandle()->size());
-        if (event->type() == QEvent::MouseMove) {
+        const QPoint pointer = mouse->globalPosition().toPoint();
+        const Qt::Edges edges = EdgesAt(pointer);
+        if (type == QEvent::MouseMove) {
             if (mouse->buttons() == Qt::NoButton) ShowCursorFor(edges);
             return false;
         }
-        return edges != Qt::Edges() && mouse->button() == Qt::LeftButton &&
-               FForm->windowHandle()->startSystemResize(edges);
+        if (!edges || mouse->button() != Qt::LeftButton) return false;
+        MoveOrResizeWithPointer(FForm, pointer, edges);
+        return true;
     }
 
   private:
     static constexpr int kGrip = 4;  // pixels along each edge
 
-    static Qt::Edges EdgesAt(QPointF point, QSize size) {
+    // The form's own window or one inside it.
+    bool OwnWindow(QObject* watched) const {
+        const QWindow* own = FForm->windowHandle();
+        for (auto* window = qobject_cast<QWindow*>(watched); own && window;
+             window = window->parent())
+            if (window == own) return true;
+        return false;
+    }
+
+    // A window that fills the screen has no edges to pull.
+    Qt::Edges EdgesAt(const QPoint& pointer) const {
+        if (FForm->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return {};
+        const QPoint point = FForm->mapFromGlobal(pointer);
+        const QSize size = FForm->size();
         Qt::Edges edges;
         if (point.x() < kGrip) edges |= Qt::LeftEdge;
         if (point.x() >= size.width() - kGrip) edges |= Qt::RightEdge;
@@ -240,6 +329,13 @@ void HideCaptionAndTaskbarButton(QWidget* form) {
     new EdgeResizer(form);
     if (visible) form->show();  // changing the flags hid it
     form->update();
+}
+
+void MoveOrResizeWithPointer(QWidget* window, const QPoint& pointer, Qt::Edges edges) {
+    QWindow* handle = window->windowHandle();
+    const bool taken = handle && PressedOnOwnWindow(window, pointer) &&
+                       (edges ? handle->startSystemResize(edges) : handle->startSystemMove());
+    if (!taken) new TPointerFollower(window, pointer, edges);
 }
 
 bool InstallInfDriver(const std::string&, QWidget*) {

@@ -3,6 +3,7 @@
 // "/" between folders; folder paths end in "/"; text positions are 1-based.
 #include <dirent.h>
 
+#include <QPoint>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -22,7 +23,8 @@ class EFOpenError : public std::runtime_error {
 std::string AddBackslash(const std::string& path);
 // 1-based position of the first occurrence of pattern in source, or 0.
 std::ptrdiff_t FindTextPos(std::string_view pattern, std::string_view source, bool caseSensitive);
-// The part after the last "/" or ":"; the whole path when it has neither.
+// The part after the last "/"; the whole path when it has none. A ":" is an ordinary
+// character of a name here ("Night Train: Part 2.mkv"), not a drive's end.
 std::string FileNameOf(const std::string& path);
 // The part up to and including the last "/"; "" when there is none.
 std::string FolderOf(const std::string& path);
@@ -66,8 +68,19 @@ std::string ProgramFolder();
 // resizable from its edges and keeps its own taskbar entry, and its height
 // shrinks by the caption height (the window manager's, when the window is
 // shown and decorated, else 18 pixels). Windows that are already frameless,
-// or are not top-level windows, are left alone.
+// or are not top-level windows, are left alone. The edges are the outer few
+// pixels of the window, over whatever control lies there (native children
+// included); a left press there resizes, and the pointer shows the resize
+// cursor, except while the window is maximised or fills the screen.
 void HideCaptionAndTaskbarButton(QWidget* form);
+
+// Moves (no edges) or resizes (by those edges) the window with the pointer,
+// pressed at pointer (screen coordinates), until the left button is released.
+// The window manager takes it over where there is one and the press came
+// through the window's own native window; otherwise the window follows the
+// pointer itself. (For a press on a native child, such as the picture's
+// renderer window, Qt would tell the manager a stale pointer place.)
+void MoveOrResizeWithPointer(QWidget* window, const QPoint& pointer, Qt::Edges edges = {});
 
 // Linux has no INF driver installer; nothing is started and the answer is false.
 bool InstallInfDriver(const std::string& infPath, QWidget* owner);

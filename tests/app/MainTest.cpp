@@ -42,7 +42,7 @@ TEST_F(MainTest, FirstStartShowsTheDefaults) {
     EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_FALSE(form.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_FALSE(form.StayOnTop1->isChecked());
-    EXPECT_EQ(form.TrackVolume->Value(), 0);
+    EXPECT_EQ(form.TrackVolume->Value(), 10000);  // full, not the silent end
     EXPECT_TRUE(form.rBtnLoopALL->isChecked());
     EXPECT_FALSE(form.rBtnLoop1->isChecked());
     EXPECT_FALSE(form.mnNoText->isChecked());
@@ -120,7 +120,7 @@ TEST_F(MainTest, FirstCloseWritesEveryKeyInOrder) {
     Close();
     EXPECT_EQ(ReadFile(Home("Quelm.ini")),
               "[MedForm]\r\nFrmTop=100\r\nFrmLeft=100\r\nFrmWidth=620\r\nFrmHeight=400\r\n"
-              "Volumepos=0\r\nVideoFolder=Click the Folder Icon to open file\r\nStayOnTop=0\r\n"
+              "Volumepos=10000\r\nVideoFolder=Click the Folder Icon to open file\r\nStayOnTop=0\r\n"
               "Repeat1=0\r\nNoText=0\r\nVerticalZoom=0\r\n");
 }
 
@@ -277,7 +277,9 @@ TEST_F(MainTest, SizesStayUsableAndLostPlacesComeBackOnScreen) {
     };
     const Case cases[] = {
         {"FrmWidth=-50\r\nFrmHeight=0\r\n", QRect(100, 100, 320, 240)},
-        {"FrmWidth=100\r\nFrmHeight=2147483647\r\n", QRect(100, 100, 320, 32767)},
+        // Larger than the screen: cut to its available area, and wholly onto it.
+        {"FrmWidth=100\r\nFrmHeight=2147483647\r\n",
+         QRect(100, screen.top(), 320, screen.height())},
         // Partly off screen, as the placements leave it: stays.
         {"FrmLeft=-2\r\nFrmTop=-2\r\n", QRect(-2, -2, 620, 400)},
         {"FrmLeft=-600\r\nFrmTop=10\r\n", QRect(-600, 10, 620, 400)},

@@ -136,14 +136,16 @@ TEST_F(PlaylistTest, ChoosingAFolderListsItRemembersItAndShowsThePanel) {
     EXPECT_EQ(ReadFile(Home("FolderLocation.txt")), QByteArray::fromStdString(child + "\r\n"));
 }
 
-TEST_F(PlaylistTest, CancellingTheDialogKeepsTheHistoryAndListsTheRoot) {
+TEST_F(PlaylistTest, CancellingTheDialogKeepsTheFolderTheListAndTheHistory) {
     const std::string folder = Folder("films");
+    WriteFile(folder + "a.mp4", "a");
     WriteFile(Home("FolderLocation.txt"), QByteArray::fromStdString(folder + "\r\n"));
     TFormQuelm& form = StartWithFolder(folder);
     const QByteArray history = ReadFile(Home("FolderLocation.txt"));
     CancelDialog();
     form.btnOpenFolderClick();
-    EXPECT_EQ(PlayerState.CurrentFolder, "/");
+    EXPECT_EQ(PlayerState.CurrentFolder, folder);
+    EXPECT_EQ(Captions(form), std::vector<std::string>{"a.mp4"});
     EXPECT_EQ(form.BigDirComboBox->currentText().toStdString(), folder);
     EXPECT_EQ(ReadFile(Home("FolderLocation.txt")), history);
     EXPECT_FALSE(form.Panel14->isVisibleTo(&form));

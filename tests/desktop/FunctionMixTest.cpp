@@ -36,7 +36,8 @@ class FunctionMixTest : public ::testing::Test {
 
 TEST(PathRoutines, CutAndJoinPaths) {
     EXPECT_EQ(FileNameOf("/Video/a.avi"), "a.avi");
-    EXPECT_EQ(FileNameOf("C:a.avi"), "a.avi");
+    // A colon is part of a Linux name.
+    EXPECT_EQ(FileNameOf("/Films/Night Train: Part 2.mkv"), "Night Train: Part 2.mkv");
     EXPECT_EQ(FileNameOf("a.avi"), "a.avi");
     EXPECT_EQ(FileNameOf("/Video/"), "");
     EXPECT_EQ(FolderOf("/Video/a.avi"), "/Video/");
@@ -151,18 +152,30 @@ TEST(HideCaptionAndTaskbarButton, ShownWindowStaysShownAndOffersResizeAtItsEdges
     ASSERT_TRUE(form.isVisible());
     QWindow* window = form.windowHandle();
     ASSERT_NE(window, nullptr);
-    auto moveTo = [window](QPointF point) {
-        QMouseEvent move(QEvent::MouseMove, point, window->mapToGlobal(point), Qt::NoButton,
+    auto moveTo = [](QWindow* over, QPointF point) {
+        QMouseEvent move(QEvent::MouseMove, point, over->mapToGlobal(point), Qt::NoButton,
                          Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(window, &move);
+        QCoreApplication::sendEvent(over, &move);
     };
     const int height = window->height();
-    moveTo(QPointF(1, height / 2));
+    moveTo(window, QPointF(1, height / 2));
     ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::SizeHorCursor);
-    moveTo(QPointF(399, height - 1));
+    moveTo(window, QPointF(399, height - 1));
     EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::SizeFDiagCursor);
-    moveTo(QPointF(200, height / 2));
+    moveTo(window, QPointF(200, height / 2));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+    // A native child over the window (as the picture's renderer window is) has the same edges.
+    QWidget picture(&form);
+    picture.setAttribute(Qt::WA_NativeWindow);
+    picture.setGeometry(0, 0, 400, height);
+    picture.show();
+    ASSERT_NE(picture.windowHandle(), nullptr);
+    moveTo(picture.windowHandle(), QPointF(398, 1));
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::SizeBDiagCursor);
+    moveTo(picture.windowHandle(), QPointF(200, height / 2));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
