@@ -244,7 +244,7 @@ class EdgeResizer : public QObject {
         }
         auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint pointer = mouse->globalPosition().toPoint();
-        const Qt::Edges edges = EdgesAt(pointer);
+        const Qt::Edges edges = EdgesAt(FormPoint(static_cast<QWindow*>(watched), *mouse));
         if (type == QEvent::MouseMove) {
             if (mouse->buttons() == Qt::NoButton) ShowCursorFor(edges);
             return false;
@@ -266,10 +266,19 @@ class EdgeResizer : public QObject {
         return false;
     }
 
+    // The event's place in the form, from the places of the windows it went through: under a
+    // reparenting window manager Qt's idea of where the form is on the screen can be stale.
+    QPoint FormPoint(const QWindow* watched, const QMouseEvent& mouse) const {
+        QPoint point = mouse.position().toPoint();
+        for (const QWindow* window = watched; window && window != FForm->windowHandle();
+             window = window->parent())
+            point += window->position();
+        return point;
+    }
+
     // A window that fills the screen has no edges to pull.
-    Qt::Edges EdgesAt(const QPoint& pointer) const {
+    Qt::Edges EdgesAt(const QPoint& point) const {
         if (FForm->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return {};
-        const QPoint point = FForm->mapFromGlobal(pointer);
         const QSize size = FForm->size();
         Qt::Edges edges;
         if (point.x() < kGrip) edges |= Qt::LeftEdge;
