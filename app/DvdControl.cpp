@@ -34,6 +34,8 @@ void TFormQuelm::OpenDvdVolume(const std::string& path) {
     VideoWindow1->SetMode(vmVMR);
     ShowDvdWindow();
     if (FG.Active()) FG.SetActive(false);
+    // The speed slider does not reach a DVD: a rate a file was slowed to must not either.
+    FG.SetRate(1.0);
     FG.SetActive(true);
     AM_DVD_RENDERSTATUS status;
     const HRESULT result =
@@ -187,3 +189,4 @@ void TFormQuelm::MenuItem2Click() {
 void TFormQuelm::MenuItem3Click() {
     RunDvdCommand([](IDvdControl2& dvd) { dvd.PlayBackwards(8.0, DVD_CMD_FLAG_None); });
 }
+
