@@ -190,3 +190,13 @@ void TFormQuelm::MenuItem3Click() {
     RunDvdCommand([](IDvdControl2& dvd) { dvd.PlayBackwards(8.0, DVD_CMD_FLAG_None); });
 }
 
+// A file goes back to normal speed as if the speed slider were released at its normal value,
+// so the slider shows the speed played.
+void TFormQuelm::Normal1Click() {
+    if (FG.Active() && FG.DvdControl2()) {
+        RunDvdCommand([](IDvdControl2& dvd) { dvd.PlayForwards(1.0, DVD_CMD_FLAG_None); });
+        return;
+    }
+    TrackSpeed->SetValue(2);
+    TrackSpeedChanged();
+}
