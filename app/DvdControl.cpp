@@ -34,6 +34,8 @@ void TFormQuelm::OpenDvdVolume(const std::string& path) {
     VideoWindow1->SetMode(vmVMR);
     ShowDvdWindow();
     if (FG.Active()) FG.SetActive(false);
+    // The speed slider does not reach a DVD: a rate a file was slowed to must not either.
+    FG.SetRate(1.0);
     FG.SetActive(true);
     AM_DVD_RENDERSTATUS status;
     const HRESULT result =
@@ -186,4 +188,15 @@ void TFormQuelm::MenuItem2Click() {
 
 void TFormQuelm::MenuItem3Click() {
     RunDvdCommand([](IDvdControl2& dvd) { dvd.PlayBackwards(8.0, DVD_CMD_FLAG_None); });
+}
+
+// A file goes back to normal speed as if the speed slider were released at its normal value,
+// so the slider shows the speed played.
+void TFormQuelm::Normal1Click() {
+    if (FG.Active() && FG.DvdControl2()) {
+        RunDvdCommand([](IDvdControl2& dvd) { dvd.PlayForwards(1.0, DVD_CMD_FLAG_None); });
+        return;
+    }
+    TrackSpeed->SetValue(2);
+    TrackSpeedChanged();
 }

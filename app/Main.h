@@ -267,6 +267,8 @@ class TFormQuelm : public QWidget {
     void PreviousChapter1Click();
     void MenuItem2Click();
     void MenuItem3Click();
+    // "Normal": normal speed again, for a DVD out of fast forward or rewind and for a file.
+    void Normal1Click();
     // The DVD time event: "1:05:09" in the caption and over the picture, and the slider at the
     // second unless a seek is pending.
     void FGDVDCurrentHMSFTime(uint32_t hmsfTimeCode, uint32_t timeCode);

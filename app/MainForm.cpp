@@ -523,6 +523,7 @@ void TFormQuelm::ConnectMenus() {
         {PreviousChapter1, &TFormQuelm::PreviousChapter1Click},
         {MenuItem2, &TFormQuelm::MenuItem2Click},
         {MenuItem3, &TFormQuelm::MenuItem3Click},
+        {Normal1, &TFormQuelm::Normal1Click},
         {OpenAnother1, &TFormQuelm::OpenAnother1Click},
         {mnShowErrorMemo, &TFormQuelm::mnShowErrorMemoClick},
         {mnNoFilters, &TFormQuelm::mnNoFiltersClick},

@@ -24,6 +24,10 @@ void TFormQuelm::OpenMediaFile(const std::string& path) {
     FOpenedPath = path;
     PlayerState.DvdMode = false;
     FG.SetMode(gmNormal);
+    // The first renderer among the members shows the picture: the DVD's windows leave, or
+    // the file would play into the hidden DVD window.
+    VideoWindow1->SetFilterGraph(nullptr);
+    DSVideoWindowEx1->SetFilterGraph(nullptr);
     EVRVideoWindow1->SetFilterGraph(&FG);
     EVRVideoWindow1->SetMode(vdmEVR);
     ShowVideoWindow();

@@ -146,6 +146,7 @@ void TDvdNavigator::Tags(GstMessage* message) {
         if (title != FTitle) {
             FTitle = title;
             FChapter = 0;
+            FollowPlayingRate();
             if (title > 0) FDispatch(EC_DVD_TITLE_CHANGE, title, 0);
         }
         if (!alive.expired() && chapter != FChapter) {
@@ -154,6 +155,27 @@ void TDvdNavigator::Tags(GstMessage* message) {
         }
     }
     gst_tag_list_unref(tags);
+}
+
+// The DVD source starts what a menu button or a menu command chose at normal speed, whatever
+// the last seek asked for. When the new title or menu shows, the renderer holds its stream's
+// segment, so its rate is the one played: the graph's rate then says so too, without a seek,
+// which would start it again.
+void TDvdNavigator::FollowPlayingRate() {
+    double playing = 0;
+    if (FGraph.Rate() != 1.0 && PlayingRate(playing) && playing == 1.0) FGraph.Rewound();
+}
+
+bool TDvdNavigator::PlayingRate(double& rate) const {
+    GstElement* renderer = nullptr;
+    g_object_get(FGraph.Pipeline(), "video-sink", &renderer, nullptr);
+    if (!renderer) return false;
+    GstQuery* query = gst_query_new_segment(GST_FORMAT_TIME);
+    const bool known = gst_element_query(renderer, query);
+    if (known) gst_query_parse_segment(query, &rate, nullptr, nullptr, nullptr);
+    gst_query_unref(query);
+    gst_object_unref(renderer);
+    return known;
 }
 
 void TDvdNavigator::Tick() {
@@ -206,10 +228,12 @@ bool TDvdNavigator::RewindStep() {
     return false;
 }
 
-// Chapter seeks in a menu stall the DVD source: only within a title.
+// Chapter seeks in a menu stall the DVD source: only within a title. A chapter plays from its
+// start at normal speed, and the graph's rate must say so: a later "Fast Forward" would take
+// the rate it still held as already playing, and a time seek would take it up again.
 HRESULT TDvdNavigator::SeekChapter(int64_t step) {
     FRewind.stop();
-    if (!InTitle()) return E_FAIL;
+    if (!InTitle() || !FGraph.SetRate(1.0)) return E_FAIL;
     return FGraph.SeekFormat("chapter", std::max<int64_t>(FChapter + step, 1)) ? S_OK : E_FAIL;
 }
 

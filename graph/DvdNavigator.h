@@ -58,6 +58,9 @@ class TDvdNavigator : public IDvdControl2 {
     bool RewindStep();
     HRESULT Navigate(_GstEvent* event);
     HRESULT SeekChapter(int64_t step);
+    void FollowPlayingRate();
+    // The rate of the stream reaching the renderer.
+    bool PlayingRate(double& rate) const;
     // Shows a title, as the picture says and as the source (which reads ahead) agrees.
     bool InTitle() const;
 

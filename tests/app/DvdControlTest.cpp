@@ -92,7 +92,9 @@ TEST_F(DvdControlTest, EachFailedRenderShowsItsMessagesAndClearsTheGraph) {
 }
 
 TEST_F(DvdControlTest, TheAuthoredDiscPlaysThroughTheClassicWindow) {
+    Form->FG.SetRate(0.5);  // a file slowed with the speed slider before
     Form->OpenDvdVolume(DiscIfo());
+    EXPECT_EQ(Form->FG.Rate(), 1.0) << "a DVD starts at normal speed";
     EXPECT_TRUE(DvdMessages.isEmpty());
     EXPECT_TRUE(Playing());
     EXPECT_NE(Form->FG.DvdControl2(), nullptr);
