@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QStandardPaths>
+#include <QCursor>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -192,7 +193,7 @@ class TPointerFollower : public QObject {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             // A release we did not see (taken by a popup) ends it as well.
             if (mouse->buttons() & Qt::LeftButton)
-                Follow(mouse->globalPosition().toPoint() - FPointer);
+                Follow(QCursor::pos() - FPointer);
             else
                 End();
         }
@@ -243,14 +244,13 @@ class EdgeResizer : public QObject {
             return false;
         }
         auto* mouse = static_cast<QMouseEvent*>(event);
-        const QPoint pointer = mouse->globalPosition().toPoint();
         const Qt::Edges edges = EdgesAt(FormPoint(static_cast<QWindow*>(watched), *mouse));
         if (type == QEvent::MouseMove) {
             if (mouse->buttons() == Qt::NoButton) ShowCursorFor(edges);
             return false;
         }
         if (!edges || mouse->button() != Qt::LeftButton) return false;
-        MoveOrResizeWithPointer(FForm, pointer, edges);
+        MoveOrResizeWithPointer(FForm, edges);
         return true;
     }
 
@@ -340,7 +340,10 @@ void HideCaptionAndTaskbarButton(QWidget* form) {
     form->update();
 }
 
-void MoveOrResizeWithPointer(QWidget* window, const QPoint& pointer, Qt::Edges edges) {
+// The pointer's place is asked of the X server: the place an event gives is reckoned from where
+// Qt believes the window is, which a reparenting window manager can leave stale.
+void MoveOrResizeWithPointer(QWidget* window, Qt::Edges edges) {
+    const QPoint pointer = QCursor::pos();
     QWindow* handle = window->windowHandle();
     const bool taken = handle && PressedOnOwnWindow(window, pointer) &&
                        (edges ? handle->startSystemResize(edges) : handle->startSystemMove());
