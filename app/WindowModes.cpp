@@ -230,7 +230,7 @@ void TFormQuelm::FormMouseDown(QObject* sender, const QMouseEvent& event) {
     ActivateDvdButtonAt(sender, event.position().toPoint());
     if (y() + height() - 40 < 0 || event.button() != Qt::LeftButton) return;
     if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
-    MoveOrResizeWithPointer(this);
+    MoveOrResizeWithPointer(this, event.globalPosition().toPoint());
 }
 
 void TFormQuelm::FormMouseMove(QObject* sender, const QMouseEvent& event) {

@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QStandardPaths>
-#include <QCursor>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -193,7 +192,7 @@ class TPointerFollower : public QObject {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             // A release we did not see (taken by a popup) ends it as well.
             if (mouse->buttons() & Qt::LeftButton)
-                Follow(QCursor::pos() - FPointer);
+                Follow(mouse->globalPosition().toPoint() - FPointer);
             else
                 End();
         }
@@ -244,13 +243,14 @@ class EdgeResizer : public QObject {
             return false;
         }
         auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint pointer = mouse->globalPosition().toPoint();
         const Qt::Edges edges = EdgesAt(FormPoint(static_cast<QWindow*>(watched), *mouse));
         if (type == QEvent::MouseMove) {
             if (mouse->buttons() == Qt::NoButton) ShowCursorFor(edges);
             return false;
         }
         if (!edges || mouse->button() != Qt::LeftButton) return false;
-        MoveOrResizeWithPointer(FForm, edges);
+        MoveOrResizeWithPointer(FForm, pointer, edges);
         return true;
     }
 
@@ -340,10 +340,7 @@ void HideCaptionAndTaskbarButton(QWidget* form) {
     form->update();
 }
 
-// The pointer's place is asked of the X server: the place an event gives is reckoned from where
-// Qt believes the window is, which a reparenting window manager can leave stale.
-void MoveOrResizeWithPointer(QWidget* window, Qt::Edges edges) {
-    const QPoint pointer = QCursor::pos();
+void MoveOrResizeWithPointer(QWidget* window, const QPoint& pointer, Qt::Edges edges) {
     QWindow* handle = window->windowHandle();
     const bool taken = handle && PressedOnOwnWindow(window, pointer) &&
                        (edges ? handle->startSystemResize(edges) : handle->startSystemMove());

@@ -75,12 +75,12 @@ std::string ProgramFolder();
 void HideCaptionAndTaskbarButton(QWidget* form);
 
 // Moves (no edges) or resizes (by those edges) the window with the pointer,
-// pressed where the pointer is now, until the left button is released.
+// pressed at pointer (screen coordinates), until the left button is released.
 // The window manager takes it over where there is one and the press came
 // through the window's own native window; otherwise the window follows the
 // pointer itself. (For a press on a native child, such as the picture's
 // renderer window, Qt would tell the manager a stale pointer place.)
-void MoveOrResizeWithPointer(QWidget* window, Qt::Edges edges = {});
+void MoveOrResizeWithPointer(QWidget* window, const QPoint& pointer, Qt::Edges edges = {});
 
 // Linux has no INF driver installer; nothing is started and the answer is false.
 bool InstallInfDriver(const std::string& infPath, QWidget* owner);

@@ -261,10 +261,10 @@ TEST_F(DvdJourney, FilesAndDiscsEachShowTheirPictureAtTheirSpeed) {
     PlayRow(kDiscRow);
     ASSERT_TRUE(DiscShows(kMenuBlue)) << "the disc after the clip";
 
-    // Paused at once, so the slowed clip is far from its end.
+    // Paused soon, so the slowed clip is far from its end.
     PlayRow(kClipRow);
-    Pause();
     ASSERT_TRUE(ClipShows()) << "the clip after the disc";
+    Pause();
     SlowDown();
     Resume();
     EXPECT_TRUE(ClipTimeHolds("0:00:00", 2500)) << "the clip plays slowly";
