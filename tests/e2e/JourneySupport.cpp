@@ -40,31 +40,29 @@ void WriteSettings(const VexloProcess& vexlo, const QStringList& lines) {
     settings.write(("[MedForm]\r\n" + lines.join("\r\n") + "\r\n").toUtf8());
 }
 
-QString WaitForTitle(const VexloProcess& vexlo, const QRegularExpression& pattern,
-                     int timeoutMs) {
+bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
-    QString title;
-    do {
-        title = vexlo.Title();
-        if (pattern.match(title).hasMatch()) break;
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs) return false;
         QThread::msleep(50);
-    } while (clock.elapsed() < timeoutMs);
+    }
+    return true;
+}
+
+QString WaitForTitle(const VexloProcess& vexlo, const QRegularExpression& pattern,
+                     int timeoutMs) {
+    QString title;
+    WaitFor([&] { return pattern.match(title = vexlo.Title()).hasMatch(); }, timeoutMs);
     return title;
 }
 
 bool WaitForColour(const VexloProcess& vexlo, const QRect& area, const QColor& colour,
                    int timeoutMs, QColor* last) {
-    QElapsedTimer clock;
-    clock.start();
     QColor seen;
-    bool near = false;
-    do {
-        seen = AverageColour(vexlo.Grab(), area);
-        near = ColourNear(seen, colour, 40);
-        if (near) break;
-        QThread::msleep(100);
-    } while (clock.elapsed() < timeoutMs);
+    const bool near = WaitFor(
+        [&] { return ColourNear(seen = AverageColour(vexlo.Grab(), area), colour, 40); },
+        timeoutMs);
     if (last) *last = seen;
     return near;
 }

@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -25,6 +26,8 @@ QString MakeMediaFolder(const VexloProcess& vexlo, const QString& name,
 // Writes "Quelm.ini" into the program folder: [MedForm] with the given "Key=Value" lines.
 void WriteSettings(const VexloProcess& vexlo, const QStringList& lines);
 
+// Polls done every 50 ms until it holds or the time is up; returns whether it held.
+bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000);
 // Waits for the caption to match; returns the last caption read.
 QString WaitForTitle(const VexloProcess& vexlo, const QRegularExpression& pattern,
                      int timeoutMs = 8000);

@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include "tests/support/TestMedia.h"
+#include "tests/e2e/JourneySupport.h"
 #include "tests/support/X11Support.h"
 
 namespace {
@@ -17,19 +18,6 @@ namespace {
 void CopyClip(const std::string& clip, const QString& path) {
     QFile::remove(path);
     ASSERT_TRUE(QFile::copy(QString::fromStdString(TestMediaPath(clip)), path));
-}
-
-// Waits for the window's title to match; returns the last title read.
-QString WaitForTitle(const VexloProcess& vexlo, const QRegularExpression& pattern, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    QString title;
-    do {
-        title = vexlo.Title();
-        if (pattern.match(title).hasMatch()) break;
-        QThread::msleep(50);
-    } while (clock.elapsed() < timeoutMs);
-    return title;
 }
 
 }  // namespace

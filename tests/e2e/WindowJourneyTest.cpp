@@ -24,15 +24,6 @@ constexpr int kBar = 15;
 // Where the context menu opens: near the window's top, so that it opens downwards everywhere.
 const QPoint kMenuAt(200, 30);
 
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) return false;
-        QThread::msleep(50);
-    }
-    return true;
-}
 
 QString Text(const QRect& rect) {
     return QString("%1x%2 at %3,%4")

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "tests/support/TestMedia.h"
+#include "tests/e2e/JourneySupport.h"
 #include "tests/support/X11Support.h"
 
 namespace {
@@ -28,15 +29,6 @@ void StartPlaying(VexloProcess& vexlo) {
     ASSERT_TRUE(vexlo.WaitForWindow("\\[clip\\.mp4\\]$"));
 }
 
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 3000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) return false;
-        QThread::msleep(50);
-    }
-    return true;
-}
 
 int CountPixels(const QImage& image, const QRect& area, const QColor& colour, int tolerance) {
     int count = 0;
