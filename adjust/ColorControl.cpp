@@ -4,18 +4,19 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QEvent>
+#include <QCursor>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <QWindow>
 #include <optional>
 #include <tuple>
 
 #include "components/LbSpeedButton.h"
+#include "components/OutsidePress.h"
 #include "components/RXSlider.h"
+#include "desktop/FunctionMix.h"
 #include "graph/ExternalFilters.h"
 #include "pattern/Pattern.h"
 
@@ -28,6 +29,9 @@ const char* const kRawRule = "(?i).wmv$|.asf$|.mpg$|.mpeg$";
 // Of the raw filter's files only Windows Media video gets its groups reset.
 const char* const kRawResetRule = "(?i).wmv$";
 constexpr int kOutOfSightTop = -500;
+// The desktop colours "active caption" and "gray" as Windows paints them by default.
+const QColor kActiveCaption(0x99, 0xB4, 0xD1);
+const QColor kGray(0x80, 0x80, 0x80);
 
 // The status of the first of the three group resets, or nothing when there was no decoder.
 std::optional<HRESULT> ResetGroups(IffDecoder* decoder) {
@@ -135,6 +139,7 @@ TColorControlForm::TColorControlForm(QWidget* parent)
     sans.setPixelSize(11);
     setFont(sans);
     BuildComponents();
+    new TOutsidePress(this, [this] { FormDeactivate(); });
     ColorControlForm = this;
 }
 
@@ -161,13 +166,18 @@ void TColorControlForm::BuildComponents() {
     btnFilterDefault = new TLbSpeedButton(this);
     btnFilterDefault->setObjectName("btnFilterDefault");
     btnFilterDefault->SetCaption("Reset");
+    btnFilterDefault->SetStyle(bsModern);
+    btnFilterDefault->SetColor(kActiveCaption);
+    btnFilterDefault->SetLightColor(QColor(0xD4, 0xE6, 0xFC));
+    btnFilterDefault->SetShadowColor(kGray);
     QFont bold = font();
     bold.setBold(true);
     btnFilterDefault->setFont(bold);
     btnFilterDefault->SetFontColor(Qt::yellow);
+    btnFilterDefault->SetHotTrackFont(bold);
     btnFilterDefault->SetHotTrackFontColor(Qt::red);
-    btnFilterDefault->SetColor(palette().color(QPalette::Window));
-    btnFilterDefault->SetFlat(true);
+    btnFilterDefault->SetUseHotTrackFont(true);
+    btnFilterDefault->setCursor(Qt::PointingHandCursor);
     btnFilterDefault->setGeometry(290, 112, 64, 22);
     btnFilterDefault->OnClick = [this] { btnFilterDefaultClick(); };
 }
@@ -179,9 +189,10 @@ TRxSlider* TColorControlForm::AddRow(int top, QLabel*& caption, const char* name
     caption->setGeometry(8, top + 2, 60, 16);
     auto* slider = new TRxSlider(this);
     slider->setObjectName(name);
+    slider->setToolTip(QString::number(value) + " Normial");
     slider->SetRange(minValue, maxValue);
-    slider->SetIncrement(1);
     slider->SetValue(value);
+    UseProgramSliderLook(*slider);
     slider->setGeometry(70, top, 240, 20);
     valueLabel = new QLabel(QString::number(value), this);
     valueLabel->setObjectName(valueName);
@@ -233,13 +244,21 @@ void TColorControlForm::btnFilterDefaultClick() {
 }
 
 // The window moves with the mouse from anywhere on its background.
-void TColorControlForm::FormMouseDown() {
+void TColorControlForm::FormMouseDown(const QPoint& pointer) {
     if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
-    if (QWindow* window = windowHandle()) window->startSystemMove();
+    MoveOrResizeWithPointer(this, pointer);
 }
 
 void TColorControlForm::FormDeactivate() {
-    move(x(), kOutOfSightTop);
+    if (y() < 0) return;  // out of sight already: hiding it deactivates it once more
+    FLeftUnderColorButton = PointerOnColorButton();
+    FLeftAt.start();
+    MoveOutOfSight();
+}
+
+bool TColorControlForm::PointerOnColorButton() const {
+    return ColorButton && ColorButton->isVisible() &&
+           ColorButton->rect().contains(ColorButton->mapFromGlobal(QCursor::pos()));
 }
 
 TPictureValues TColorControlForm::PictureValues(int brightness) const {
@@ -247,7 +266,10 @@ TPictureValues TColorControlForm::PictureValues(int brightness) const {
 }
 
 bool TColorControlForm::ToggleShown(bool shown) {
-    if (shown && y() >= 0) {
+    constexpr int kClickMs = 1000;  // a press and its release
+    const bool leftForThisClick = FLeftUnderColorButton && FLeftAt.elapsed() < kClickMs;
+    FLeftUnderColorButton = false;
+    if (shown && (y() >= 0 || leftForThisClick)) {
         MoveOutOfSight();
         return false;
     }
@@ -265,17 +287,14 @@ void TColorControlForm::ShowCentred() {
     activateWindow();
 }
 
+// A window manager keeps part of a window on the screen whatever top it is given: out of
+// sight is hidden as well.
 void TColorControlForm::MoveOutOfSight() {
     move(x(), kOutOfSightTop);
-    lower();
-}
-
-bool TColorControlForm::event(QEvent* event) {
-    if (event->type() == QEvent::WindowDeactivate) FormDeactivate();
-    return QWidget::event(event);
+    hide();
 }
 
 void TColorControlForm::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) FormMouseDown();
+    if (event->button() == Qt::LeftButton) FormMouseDown(event->globalPosition().toPoint());
     QWidget::mousePressEvent(event);
 }

@@ -1,11 +1,12 @@
 #pragma once
 // The colour control panel: a small borderless, translucent, always-on-top window over the
 // player with the contrast, saturation, hue and sharpness sliders and "Reset". It lives from
-// program start to end; out of sight it sits at top -500, it is never destroyed.
+// program start to end; out of sight it sits at top -500, hidden, never destroyed.
 //
 // The panel and the player window's adjustment commands drive the ffdshow decoders of the
 // running graph through IffDecoder. What they need of the player comes in a TColorContext,
 // read afresh at each use (the decoders are asked for their interface each time).
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -75,8 +76,9 @@ class TColorControlForm : public QWidget {
     // brightness slider back to 0 (Reset).
     std::function<TColorContext()> OnContext;
     std::function<void()> OnResetBrightness;
-    // The window the panel centres itself over.
+    // The window the panel centres itself over, and the colour button on it.
     QPointer<QWidget> PlayerWindow;
+    QPointer<QWidget> ColorButton;
 
     void TrackContrastChange();
     void TrackSaturationChange();
@@ -85,7 +87,7 @@ class TColorControlForm : public QWidget {
     // "Reset" and "Set Default": the decoder groups (with "Reset Failed!" when that failed)
     // and the sliders back to neutral, each pushing its value as a moved slider does.
     void btnFilterDefaultClick();
-    void FormMouseDown();
+    void FormMouseDown(const QPoint& pointer);
     void FormDeactivate();
 
     // The panel's settings with the given brightness, for the bulk push.
@@ -94,11 +96,10 @@ class TColorControlForm : public QWidget {
     // over the player; returns whether it is shown now.
     bool ToggleShown(bool shown);
     void ShowCentred();
-    // Top -500, behind other windows.
+    // Top -500, and hidden.
     void MoveOutOfSight();
 
   protected:
-    bool event(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
   private:
@@ -109,6 +110,12 @@ class TColorControlForm : public QWidget {
                       const char* valueName);
     void SliderChange(const TRow& row);
     TColorContext Context() const;
+    bool PointerOnColorButton() const;
+
+    // A press on the colour button takes the activation away before its click arrives; that
+    // click must hide the panel, not bring it back.
+    bool FLeftUnderColorButton = false;
+    QElapsedTimer FLeftAt;
 };
 
 // The panel of the running program, or null while there is none.

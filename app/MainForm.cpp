@@ -64,11 +64,7 @@ TSlider* NewSlider(QWidget* parent, const char* name, const QString& hint, int m
     slider->setToolTip(hint);
     slider->SetRange(minValue, maxValue);
     slider->SetValue(value);
-    slider->SetIncrement(1);
-    slider->SetOptions(soShowFocus | soSmooth);
-    slider->SetNumThumbStates(1);
-    slider->SetColor(Qt::black);
-    slider->setCursor(Qt::PointingHandCursor);
+    UseProgramSliderLook(*slider);
     slider->setFixedHeight(kBarHeight);
     return slider;
 }

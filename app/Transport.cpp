@@ -100,6 +100,7 @@ void TFormQuelm::LinkColorControlForm(TColorControlForm& panel) {
     panel.OnContext = [this] { return ColorContext(); };
     panel.OnResetBrightness = [this] { TrackBrightness->SetValue(0); };
     panel.PlayerWindow = this;
+    panel.ColorButton = btnControls;
 }
 
 // The decoders are asked for their interface afresh each time: each open makes new ones.

@@ -359,3 +359,11 @@ void TRxSlider::DrawPoints(QPainter& painter) const {
         if (offset == range) break;
     }
 }
+
+void UseProgramSliderLook(TRxSlider& slider) {
+    slider.SetIncrement(1);
+    slider.SetOptions(soShowFocus | soSmooth);
+    slider.SetNumThumbStates(1);
+    slider.SetColor(Qt::black);
+    slider.setCursor(Qt::PointingHandCursor);
+}

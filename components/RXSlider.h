@@ -134,3 +134,7 @@ class TRxSlider : public QWidget {
     QPoint FPointer;         // last pointer position while stepping
     QTimer FRepeatTimer;
 };
+
+// The look every slider of the program shares: steps of 1, focus shown, smooth, one thumb
+// state, black, hand cursor. Set the range first (the step must fit into it).
+void UseProgramSliderLook(TRxSlider& slider);

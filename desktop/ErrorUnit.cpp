@@ -1,9 +1,9 @@
 #include "desktop/ErrorUnit.h"
 
-#include <QEvent>
 #include <QVBoxLayout>
 #include <memory>
 
+#include "components/OutsidePress.h"
 #include "desktop/FunctionMix.h"
 
 TErrorForm* ErrorForm = nullptr;
@@ -57,6 +57,7 @@ TErrorForm::TErrorForm(QWidget* parent)
 
     ErrorTimer.SetInterval(2000);
     ErrorTimer.OnTimer = [this](TThreadedTimer*) { ErrorTimerTimer(); };
+    new TOutsidePress(this, [this] { Dismiss(); });
 }
 
 TErrorForm::~TErrorForm() {
@@ -79,13 +80,9 @@ void TErrorForm::SetErrorText(const std::string& text) {
     MemoError->setPlainText(QString::fromStdString(text));
 }
 
-void TErrorForm::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    // No border and no close button: losing activation is how the window is dismissed.
-    if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow()) {
-        ErrorTimer.SetEnabled(false);
-        hide();
-    }
+void TErrorForm::Dismiss() {
+    ErrorTimer.SetEnabled(false);
+    hide();
 }
 
 void TErrorForm::ErrorTimerTimer() {

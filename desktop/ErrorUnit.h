@@ -1,7 +1,7 @@
 #pragma once
 // The error and log window: a borderless, translucent, always-on-top window with the error pane
 // MemoError (the used-filters list or the last error) over the log pane MemoLog (trace lines
-// of the video window, kept for the whole run). Dismissed by clicking elsewhere.
+// of the video window, kept for the whole run). Dismissed by pressing the mouse elsewhere.
 //
 // UI thread only. Code below the player window writes to it through the free routines:
 // LogLine appends to MemoLog, ErrorForm->MemoError is the error pane.
@@ -29,11 +29,10 @@ class TErrorForm : public QWidget {
     // Clears the error pane and writes `text` as its only content.
     void SetErrorText(const std::string& text);
 
-  protected:
-    void changeEvent(QEvent* event) override;
-
   private:
     void ErrorTimerTimer();
+    // A press elsewhere hides the window: it has no border and no close button.
+    void Dismiss();
 
     bool FPlaced = false;
 };

@@ -4,8 +4,10 @@
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QStandardPaths>
 #include <QWidget>
@@ -313,6 +315,51 @@ class EdgeResizer : public QObject {
     bool FCursorShown = false;
 };
 
+// Under a reparenting window manager Qt can be left believing that the window it mapped sits
+// at 0,0 of the screen: it reads the place while the frame has not been moved there yet, and
+// the manager, having granted the place asked for, tells nothing more. Every place-dependent
+// step (centring a window over it, the place saved at exit, edges, the bottom bar) would go
+// wrong. When the window shows, the X server's answer reaches Qt the way a window manager
+// tells a client its place: as a synthetic ConfigureNotify.
+class PlaceFromServer : public QObject {
+  public:
+    explicit PlaceFromServer(QWidget* form) : QObject(form), FForm(form) {
+        qApp->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && watched == FForm->windowHandle()) Correct();
+        return false;
+    }
+
+  private:
+    void Correct() const {
+        xcb_connection_t* connection = X11Connection();
+        if (!connection || !FForm->windowHandle()->isExposed()) return;
+        const auto window = static_cast<xcb_window_t>(FForm->winId());
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        xcb_translate_coordinates_reply_t* place = xcb_translate_coordinates_reply(
+            connection, xcb_translate_coordinates(connection, window, root, 0, 0), nullptr);
+        if (!place) return;
+        const QPoint onScreen(place->dst_x, place->dst_y);
+        free(place);
+        if (onScreen == FForm->geometry().topLeft()) return;
+        xcb_configure_notify_event_t told{};
+        told.response_type = XCB_CONFIGURE_NOTIFY;
+        told.event = told.window = window;
+        told.x = static_cast<int16_t>(onScreen.x());
+        told.y = static_cast<int16_t>(onScreen.y());
+        told.width = static_cast<uint16_t>(FForm->width());
+        told.height = static_cast<uint16_t>(FForm->height());
+        xcb_send_event(connection, false, window, XCB_EVENT_MASK_STRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&told));
+        xcb_flush(connection);
+    }
+
+    QWidget* FForm;
+};
+
 constexpr int kDefaultCaptionHeight = 18;
 
 // A shown, decorated window knows how far its frame reaches above the client
@@ -336,8 +383,14 @@ void HideCaptionAndTaskbarButton(QWidget* form) {
     form->setWindowFlags(form->windowFlags() | Qt::FramelessWindowHint);
     form->resize(form->width(), form->height() - caption);
     new EdgeResizer(form);
+    new PlaceFromServer(form);
     if (visible) form->show();  // changing the flags hid it
     form->update();
+}
+
+xcb_connection_t* X11Connection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
 }
 
 void MoveOrResizeWithPointer(QWidget* window, const QPoint& pointer, Qt::Edges edges) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+struct xcb_connection_t;
+
 class QString;
 class QWidget;
 
@@ -81,6 +83,9 @@ void HideCaptionAndTaskbarButton(QWidget* form);
 // pointer itself. (For a press on a native child, such as the picture's
 // renderer window, Qt would tell the manager a stale pointer place.)
 void MoveOrResizeWithPointer(QWidget* window, const QPoint& pointer, Qt::Edges edges = {});
+
+// Qt's connection to the X server, or null on another platform (offscreen tests).
+xcb_connection_t* X11Connection();
 
 // Linux has no INF driver installer; nothing is started and the answer is false.
 bool InstallInfDriver(const std::string& infPath, QWidget* owner);

@@ -12,6 +12,8 @@
 #include <QPainter>
 #include <chrono>
 
+#include "desktop/FunctionMix.h"
+
 namespace {
 
 constexpr int kPointerTimerMs = 500;
@@ -36,11 +38,6 @@ GstPadProbeReturn AnySizeAnswer(GstPad*, GstPadProbeInfo* info, gpointer) {
     gst_query_set_caps_result(query, sized);
     gst_caps_unref(sized);
     return GST_PAD_PROBE_OK;
-}
-
-xcb_connection_t* X11Connection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
 }
 
 // Waits until the X server has carried out what Qt asked of it: a renderer reads its window's

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "adjust/ColorControl.h"
+#include "components/LbSpeedButton.h"
 #include "components/RXSlider.h"
 #include "graph/ExternalFilters.h"
 
@@ -200,6 +201,25 @@ TEST_F(ColorPanelTest, VideoAdjustmentOpensTheDecoderDialogOnlyInDiagnosticMode)
     ShowVideoAdjustment(Context, nullptr, press);
     EXPECT_EQ(Raw.Calls, (Calls{"dialog"}));
     EXPECT_EQ(buttonPresses, 1);
+}
+
+// What the screen cannot tell a journey: the sliders' hints and options, "Reset"'s hot font.
+TEST_F(ColorPanelTest, TheControlsCarryTheirHintsAndLook) {
+    const std::vector<std::pair<TRxSlider*, QString>> hints = {
+        {Panel.TrackContrast, "128 Normial"},
+        {Panel.TrackSaturation, "64 Normial"},
+        {Panel.TrackHue, "0 Normial"},
+        {Panel.TrackSharpness, "20 Normial"}};
+    for (const auto& [slider, hint] : hints) {
+        EXPECT_EQ(slider->toolTip(), hint);
+        EXPECT_EQ(slider->Options(), soShowFocus | soSmooth);
+        EXPECT_EQ(slider->NumThumbStates(), 1);
+        EXPECT_EQ(slider->cursor().shape(), Qt::PointingHandCursor);
+    }
+    EXPECT_TRUE(Panel.btnFilterDefault->UseHotTrackFont());
+    EXPECT_TRUE(Panel.btnFilterDefault->HotTrackFont().bold());
+    EXPECT_EQ(Panel.btnFilterDefault->Style(), bsModern);
+    EXPECT_EQ(Panel.btnFilterDefault->cursor().shape(), Qt::PointingHandCursor);
 }
 
 }  // namespace

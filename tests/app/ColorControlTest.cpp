@@ -150,6 +150,7 @@ TEST_F(ColorControlTest, ColourButtonAndVideoAdjustmentShowThePanelOrTheDecoderD
     QEvent deactivate(QEvent::WindowDeactivate);
     QApplication::sendEvent(Panel.get(), &deactivate);
     EXPECT_EQ(Panel->y(), -500);
+    EXPECT_FALSE(Panel->isVisible());
     EXPECT_TRUE(PlayerState.ColorPanelShown);
     form.btnControls->click();
     EXPECT_TRUE(PlayerState.ColorPanelShown);

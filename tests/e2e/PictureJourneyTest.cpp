@@ -1,9 +1,12 @@
 // What the picture area shows as a user goes from file to file: the picture fills its area
 // whatever the panel did before, the area is black where no frame covers it, the text over it
-// leaves nothing behind, Stop shows "Idle", the wheel zooms the picture itself.
+// leaves nothing behind, Stop shows "Idle", the wheel zooms the picture itself, the colour
+// panel tunes it and goes when it should, and so does the error window.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QThread>
+#include <cstdlib>
 
 #include "tests/e2e/JourneySupport.h"
 
@@ -52,6 +55,17 @@ class PictureJourney : public ::testing::Test {
     QRect TextBand() const {
         return {0, layout->Window.height() - 50, layout->Window.width(), 30};
     }
+    // A window of this size centred over the player (the colour panel, the error window).
+    QRect Centred(const QSize& size) const {
+        QRect area(QPoint(), size);
+        area.moveCenter(QRect(QPoint(), layout->Window).center());
+        return area;
+    }
+    QRect ColourPanel() const { return Centred({366, 140}); }
+    // Seen through the panel's place: the picture, or the panel over it.
+    bool ColourPanelShows() const {
+        return ShareNear(vexlo.Grab(), ColourPanel(), kGreen) < 0.5;
+    }
     void Finish(const QString& shot) {
         SaveShot(vexlo, shot);
         EXPECT_EQ(vexlo.Close(), 0);
@@ -60,6 +74,17 @@ class PictureJourney : public ::testing::Test {
     VexloProcess vexlo;
     std::unique_ptr<TPlayerLayout> layout;
 };
+
+// The share of the pixels of area that are red, seen directly or through a translucent window.
+double ReddishShare(const QImage& image, const QRect& area) {
+    int reddish = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor pixel(image.pixel(x, y));
+            reddish += pixel.red() > 120 && pixel.green() < 110 && pixel.blue() < 90;
+        }
+    return double(reddish) / (area.width() * area.height());
+}
 
 // The rightmost column of the band that holds a green pixel of the text, -1 for none.
 int TextRightEdge(const QImage& image, const QRect& band) {
@@ -146,4 +171,63 @@ TEST_F(PictureJourney, TheWheelZoomsThePicture) {
         EXPECT_TRUE(WaitForColour(vexlo, edge, kWhite, 3000, &seen)) << seen.name().toStdString();
     }
     Finish("wheel-zoom");
+}
+
+// Over a playing file the colour panel's saturation slider greys the picture and "Reset",
+// red under the pointer, brings the colour back. The colour button hides and shows the panel,
+// a press elsewhere puts it out of sight, and the button brings it back.
+TEST_F(PictureJourney, TheColourPanelTunesThePictureAndComesAndGoes) {
+    Open({{"longgreen.mp4", "a.mp4"}});
+    PlayRow(0, "a.mp4");
+    const QRect strip(20, 40, 80, 200);  // of the picture, left of the panel
+    ASSERT_TRUE(WaitForColour(vexlo, strip, kGreen));
+    vexlo.Click(layout->ColourButton());
+    ASSERT_TRUE(WaitFor([&] { return ColourPanelShows(); })) << "the colour button shows no panel";
+
+    const QPoint panel = ColourPanel().topLeft();
+    vexlo.Drag(panel + QPoint(190, 44), panel + QPoint(20, 44));  // saturation thumb to 0
+    QColor seen;
+    EXPECT_TRUE(WaitFor([&] {
+        seen = AverageColour(vexlo.Grab(), strip);
+        return std::abs(seen.red() - seen.green()) < 24 && std::abs(seen.green() - seen.blue()) < 24;
+    })) << "the picture is " << seen.name().toStdString() << " at saturation 0";
+    const QRect reset(panel + QPoint(292, 114), QSize(60, 18));
+    EXPECT_LT(ReddishShare(vexlo.Grab(), reset), 0.005);
+    vexlo.Click(reset.center());
+    EXPECT_TRUE(WaitForColour(vexlo, strip, kGreen, 3000, &seen)) << seen.name().toStdString();
+    EXPECT_GT(ReddishShare(vexlo.Grab(), reset), 0.03) << "\"Reset\" is not red under the pointer";
+    SaveShot(vexlo, "colour-panel-reset");
+
+    vexlo.Click(layout->ColourButton());
+    EXPECT_TRUE(WaitFor([&] { return !ColourPanelShows(); })) << "the colour button left it shown";
+    vexlo.Click(layout->ColourButton());
+    EXPECT_TRUE(WaitFor([&] { return ColourPanelShows(); })) << "the colour button did not show it";
+    vexlo.Click(strip.center(), 3);  // the context menu: a press elsewhere
+    EXPECT_TRUE(WaitFor([&] { return !ColourPanelShows(); })) << "a press elsewhere left it shown";
+    vexlo.Key("Escape");
+    QThread::msleep(200);
+    vexlo.Click(layout->ColourButton());
+    EXPECT_TRUE(WaitFor([&] { return ColourPanelShows(); })) << "the panel did not come back";
+    Finish("colour-panel");
+}
+
+// With diagnostic logging on, a row that cannot be played shows the error window over the
+// player; it has no border and no close button, and a press elsewhere takes it away.
+TEST_F(PictureJourney, TheErrorWindowGoesWithAPressElsewhere) {
+    QFile log(vexlo.Home() + "testing.log");
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+    log.close();
+    Open({{"text.avi", "c.avi"}});
+    vexlo.Click(layout->OpenLabel());
+    QThread::msleep(300);
+    vexlo.Click(layout->Row(layout->Window.width() / 4, 0));
+    const QRect memo = Centred({302, 217}).adjusted(20, 20, -40, -40);
+    const QColor light(215, 215, 215);  // white, seen directly or through the window
+    EXPECT_TRUE(WaitFor([&] { return ShareNear(vexlo.Grab(), memo, light, 45) > 0.5; }))
+        << "no error window";
+    SaveShot(vexlo, "error-window");
+    vexlo.Click(layout->OpenLabel());  // "Close"
+    EXPECT_TRUE(WaitFor([&] { return ShareNear(vexlo.Grab(), memo, light, 45) < 0.05; }))
+        << "the error window stays";
+    Finish("error-window-gone");
 }

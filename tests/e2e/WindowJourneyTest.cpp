@@ -196,8 +196,6 @@ GLib.MainLoop().run()
 }  // namespace
 
 TEST(WindowJourney, EveryEdgeAndCornerResizesOverThePictureWhichDragsTheWindow) {
-    // Left: under openbox the xdotool drag of this journey ends elsewhere than asked.
-    if (UnderWindowManager()) GTEST_SKIP() << "the edge drag under a window manager is not held yet";
     VexloProcess vexlo;
     WriteSettings(vexlo, {"FrmLeft=400", "FrmTop=300", "FrmWidth=640", "FrmHeight=400"});
     StartPlaying(vexlo, "video.mp4", "clip.mp4");
