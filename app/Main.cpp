@@ -255,11 +255,10 @@ void TFormQuelm::FormDestroy() {
 
 void TFormQuelm::SaveSettings() {
     TIniFile ini(SettingsFile());
-    const QRect place = FPlaceAtClose.isValid() ? FPlaceAtClose : geometry();
-    ini.WriteInteger(kSection, "FrmTop", place.y());
-    if (place.x() < 3000) ini.WriteInteger(kSection, "FrmLeft", place.x());
-    ini.WriteInteger(kSection, "FrmWidth", place.width());
-    ini.WriteInteger(kSection, "FrmHeight", place.height());
+    ini.WriteInteger(kSection, "FrmTop", y());
+    if (x() < 3000) ini.WriteInteger(kSection, "FrmLeft", x());
+    ini.WriteInteger(kSection, "FrmWidth", width());
+    ini.WriteInteger(kSection, "FrmHeight", height());
     ini.WriteInteger(kSection, "Volumepos", TrackVolume->Value());
     ini.WriteString(kSection, "VideoFolder", BigDirComboBox->currentText().toStdString());
     ini.WriteBool(kSection, "StayOnTop", StayOnTop1->isChecked());
@@ -313,7 +312,6 @@ void TFormQuelm::resizeEvent(QResizeEvent* event) {
 
 void TFormQuelm::closeEvent(QCloseEvent* event) {
     event->accept();
-    if (isVisible()) FPlaceAtClose = geometry();
     // The program runs until its player window closes, whatever other windows show.
     QCoreApplication::quit();
 }

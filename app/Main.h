@@ -340,9 +340,6 @@ class TFormQuelm : public QWidget {
     // Stops the timers and the graph, the first step of the shutdown.
     void EndPlayback();
     void FormDestroy();
-    // The place and size as the window closed, read while it was still on the screen: under a
-    // window manager the closed window is back on the root at 0,0 by the time it is destroyed.
-    QRect FPlaceAtClose;
 
     QHash<QObject*, int> FPictureEvents;
     std::string FOpenedPath;  // the file OpenMediaFile opened last
