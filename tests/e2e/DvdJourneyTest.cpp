@@ -171,10 +171,14 @@ class DvdJourney : public ::testing::Test {
     void Choose(int item) {
         // The menu opens at the pointer, over what the picture showed there.
         const QPoint at(60, 30);
-        if (!ClickAndWaitForChange(at, QRect(at + QPoint(10, 4), QSize(60, 12)), 3)) return;
+        const QRect area(at + QPoint(10, 4), QSize(60, 12));
+        if (!ClickAndWaitForChange(at, area, 3)) return;
+        const QImage menu = Vexlo.Grab().copy(area);
         QStringList keys = {"key"};
         for (int step = 0; step < item; ++step) keys << "Down";
         EXPECT_TRUE(RunTool("xdotool", keys << "Return").Succeeded());
+        // Gone before anything else is done: a next menu would open over its pixels.
+        EXPECT_TRUE(WaitFor([&] { return Vexlo.Grab().copy(area) != menu; })) << "the menu stays";
     }
 
     // Waits for the DVD caption to show a time for which test holds; the last time read.
@@ -230,10 +234,13 @@ TEST_F(DvdJourney, MenuTitlesChaptersAndSpeeds) {
     EXPECT_GE(WaitForDvdTime([resumed](int s) { return s >= resumed + 2; }), resumed + 2);
     EXPECT_TRUE(DiscShows(kTitleRed, 0)) << "title 1 plays on at normal speed";
 
+    // A chapter jump plays on at normal speed, so fast forward chosen after it is fast again.
     Pause();
     Choose(kFastForward);
+    Choose(kPreviousChapter);
+    Choose(kFastForward);
     Resume();
-    EXPECT_GE(WaitForDvdTime(IsFast, kFastMs), kFastTime) << "fast forward";
+    EXPECT_GE(WaitForDvdTime(IsFast, kFastMs), kFastTime) << "fast forward after a chapter jump";
 
     // The title menu plays at normal speed, and so does the title chosen there.
     ClickTitleMenuButton();
