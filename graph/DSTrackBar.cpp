@@ -63,6 +63,10 @@ void TDSTrackBar::ControlEvent(TControlEvent event, intptr_t param) {
             StartTimer();
             break;
         case cePause:
+            // Once more: paused before the first tick, the time shown would be the last file's.
+            FTimer.stop();
+            PositionTick();
+            break;
         case ceStop:
             FTimer.stop();
             break;

@@ -182,6 +182,7 @@ void TEVRVideoWindow::ControlEvent(TControlEvent event, intptr_t) {
     switch (event) {
         case cePlay:
             LogLine("cePlay FDisplayControl <> nil");
+            NotePaused(false);
             UpdateVideoPosition();
             break;
         case ceFileRendered:
@@ -194,6 +195,9 @@ void TEVRVideoWindow::ControlEvent(TControlEvent event, intptr_t) {
             UpdateVideoPosition();
             // A stopped file shows no picture; the next Play brings one.
             if (event == ceStop) ClearSurface();
+            // Paused before a frame of the surface's size came (the panel closing as the
+            // file opened), the picture would stay small.
+            NotePaused(event == cePause);
             break;
         case ceDVDRendered:
             // Our renderer is the pipeline's only video sink, so there is never a renderer of

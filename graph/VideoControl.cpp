@@ -62,12 +62,14 @@ class TVideoSurface : public QWidget {
                                          XCB_CW_BACK_PIXEL, &black);
         }
     }
-    // Black all over: what no frame covers shows nothing of the past.
+    // Black all over: what no frame covers shows nothing of the past. Done before anything
+    // else: the renderer draws over its own connection, where a late clear would black out
+    // the next file's first frame, and a paused file draws no other.
     void Clear() {
         xcb_connection_t* connection = X11Connection();
         if (!connection) return;
         xcb_clear_area(connection, 0, static_cast<xcb_window_t>(winId()), 0, 0, 0, 0);
-        xcb_flush(connection);
+        SyncWithX11(connection);
     }
     QPaintEngine* paintEngine() const override { return nullptr; }
     std::function<void()> OnExpose;
@@ -219,6 +221,24 @@ void TVideoControl::FollowSurface() {
     if (!input) return;
     gst_pad_push_event(input, gst_event_new_reconfigure());
     gst_object_unref(input);
+    if (FSurface->size() == FFollowedSize) return;
+    FFollowedSize = FSurface->size();
+    if (FPaused) RefreshFrame();
+}
+
+void TVideoControl::NotePaused(bool paused) {
+    FPaused = paused;
+    if (paused) RefreshFrame();
+}
+
+// A paused file sends no frame of the surface's new size for the renderer to draw: it would
+// show the last one, smaller, or nothing. A seek to where the file stands brings one.
+void TVideoControl::RefreshFrame() {
+    if (!FFilterGraph || FFilterGraph->Mode() == gmDVD) return;
+    IMediaSeeking* seeking = FFilterGraph->MediaSeeking();
+    int64_t position = 0;
+    if (seeking && SUCCEEDED(seeking->GetCurrentPosition(position)))
+        seeking->SetPositions(position, -1);
 }
 
 void TVideoControl::Resize() {

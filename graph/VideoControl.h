@@ -74,6 +74,9 @@ class TVideoControl : public QWidget, public IGraphMember, public IGraphListener
     void ReleaseSurface();
     // Black where the last picture was (no frame will come to cover it).
     void ClearSurface();
+    // Whether the file is paused now (not stopped, not playing, not just prerolled): a paused
+    // file is asked for a frame of the surface's size whenever that changes, and at once.
+    void NotePaused(bool paused);
     // Moves and sizes the surface; the renderer follows at once.
     void PlaceSurface(const QRect& rect);
     // Asks the renderer to draw its last picture again.
@@ -94,11 +97,14 @@ class TVideoControl : public QWidget, public IGraphMember, public IGraphListener
     void PointerTimerTick();
     void NoteMouse(const QPoint& position);
     void FollowSurface();
+    void RefreshFrame();
 
     TFilterGraph* FFilterGraph = nullptr;
     QColor FColor = Qt::black;
     QWidget* FSurface;
     _GstVideoOverlay* FEmbedded = nullptr;  // the renderer drawing into FSurface, not owned
+    QSize FFollowedSize;                    // the surface size the renderer was last told
+    bool FPaused = false;
     QTimer FPointerTimer;
     int FAutoHideCursor = 3000;
     QPoint FLastMousePos;

@@ -268,10 +268,13 @@ TEST_F(DvdJourney, FilesAndDiscsEachShowTheirPictureAtTheirSpeed) {
     PlayRow(kDiscRow);
     ASSERT_TRUE(DiscShows(kMenuBlue)) << "the disc after the clip";
 
-    // Paused soon, so the slowed clip is far from its end.
+    // Paused at once (and so far from its end once slowed), the clip shows its picture and
+    // its own time, not the disc's.
     PlayRow(kClipRow);
-    ASSERT_TRUE(ClipShows()) << "the clip after the disc";
     Pause();
+    EXPECT_TRUE(WaitForTitle(Vexlo, ClipTime("0:00:00"), 3000).contains("clip.mp4"))
+        << "the caption keeps the disc's time";
+    ASSERT_TRUE(ClipShows()) << "the clip after the disc";
     SlowDown();
     Resume();
     EXPECT_TRUE(ClipTimeHolds("0:00:00", 2500)) << "the clip plays slowly";
