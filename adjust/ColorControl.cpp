@@ -14,7 +14,6 @@
 #include <tuple>
 
 #include "components/LbSpeedButton.h"
-#include "components/OutsidePress.h"
 #include "components/RXSlider.h"
 #include "desktop/FunctionMix.h"
 #include "graph/ExternalFilters.h"
@@ -125,7 +124,8 @@ struct TColorControlForm::TRow {
 };
 
 TColorControlForm::TColorControlForm(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      FOutsidePress(this, [this] { FormDeactivate(); }) {
     setObjectName("ColorControlForm");
     setWindowOpacity(180 / 255.0);
     setFixedSize(366, 140);
@@ -139,7 +139,6 @@ TColorControlForm::TColorControlForm(QWidget* parent)
     sans.setPixelSize(11);
     setFont(sans);
     BuildComponents();
-    new TOutsidePress(this, [this] { FormDeactivate(); });
     ColorControlForm = this;
 }
 

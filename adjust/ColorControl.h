@@ -12,6 +12,8 @@
 #include <functional>
 #include <string>
 
+#include "components/OutsidePress.h"
+
 class IffDecoder;
 class QLabel;
 class TLbSpeedButton;
@@ -116,6 +118,7 @@ class TColorControlForm : public QWidget {
     // click must hide the panel, not bring it back.
     bool FLeftUnderColorButton = false;
     QElapsedTimer FLeftAt;
+    TOutsidePress FOutsidePress;
 };
 
 // The panel of the running program, or null while there is none.

@@ -6,9 +6,10 @@
 #include <QWindow>
 
 TOutsidePress::TOutsidePress(QWidget* window, std::function<void()> onOutside)
-    : QObject(window), FWindow(window), FOnOutside(std::move(onOutside)) {
+    : FWindow(window), FOnOutside(std::move(onOutside)) {
     qApp->installEventFilter(this);
 }
+
 
 bool TOutsidePress::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();

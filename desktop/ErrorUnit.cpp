@@ -3,7 +3,6 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "components/OutsidePress.h"
 #include "desktop/FunctionMix.h"
 
 TErrorForm* ErrorForm = nullptr;
@@ -28,7 +27,8 @@ QPlainTextEdit* NewMemo(QWidget* parent, const char* name) {
 }  // namespace
 
 TErrorForm::TErrorForm(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      FOutsidePress(this, [this] { Dismiss(); }) {
     setObjectName("ErrorForm");
     setWindowTitle("ErrorForm");
     setWindowOpacity(200 / 255.0);
@@ -57,7 +57,6 @@ TErrorForm::TErrorForm(QWidget* parent)
 
     ErrorTimer.SetInterval(2000);
     ErrorTimer.OnTimer = [this](TThreadedTimer*) { ErrorTimerTimer(); };
-    new TOutsidePress(this, [this] { Dismiss(); });
 }
 
 TErrorForm::~TErrorForm() {

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <string>
 
+#include "components/OutsidePress.h"
 #include "components/ThdTimer.h"
 
 class TErrorForm : public QWidget {
@@ -35,6 +36,7 @@ class TErrorForm : public QWidget {
     void Dismiss();
 
     bool FPlaced = false;
+    TOutsidePress FOutsidePress;
 };
 
 // The window of the running program, or null while there is none.
