@@ -10,7 +10,6 @@ TOutsidePress::TOutsidePress(QWidget* window, std::function<void()> onOutside)
     qApp->installEventFilter(this);
 }
 
-
 bool TOutsidePress::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type != QEvent::WindowDeactivate && type != QEvent::MouseButtonPress) return false;

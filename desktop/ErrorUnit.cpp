@@ -85,8 +85,7 @@ void TErrorForm::Dismiss() {
 }
 
 void TErrorForm::ErrorTimerTimer() {
-    hide();
-    ErrorTimer.SetEnabled(false);
+    Dismiss();
 }
 
 TErrorForm* OpenErrorForm() {

@@ -62,14 +62,12 @@ class TVideoSurface : public QWidget {
                                          XCB_CW_BACK_PIXEL, &black);
         }
     }
-    // Black all over: what no frame covers shows nothing of the past. Done before anything
-    // else: the renderer draws over its own connection, where a late clear would black out
-    // the next file's first frame, and a paused file draws no other.
+    // Black all over: what no frame covers shows nothing of the past.
     void Clear() {
         xcb_connection_t* connection = X11Connection();
         if (!connection) return;
         xcb_clear_area(connection, 0, static_cast<xcb_window_t>(winId()), 0, 0, 0, 0);
-        SyncWithX11(connection);
+        xcb_flush(connection);
     }
     QPaintEngine* paintEngine() const override { return nullptr; }
     std::function<void()> OnExpose;
