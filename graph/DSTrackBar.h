@@ -36,13 +36,15 @@ class TDSTrackBar : public TRxSlider, public IGraphListener {
     void GraphEvent(int32_t code, intptr_t param1, intptr_t param2) override;
     void ControlEvent(TControlEvent event, intptr_t param) override;
 
+    // Reads the position now, as a tick does: after a seek made elsewhere.
+    void PositionTick();
+
     // Each tick that read the position: (this, position, duration), in milliseconds.
     std::function<void(QObject* sender, int64_t currentPosMs, int64_t stopPosMs)> OnTimer;
 
   protected:
     // Where ticks and seeks go; the graph's activation and deactivation set it.
     void SetMediaSeeking(IMediaSeeking* seeking);
-    void PositionTick();
     void SeekToValue();
 
     void mousePressEvent(QMouseEvent* event) override;

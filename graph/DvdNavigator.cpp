@@ -253,6 +253,18 @@ HRESULT TDvdNavigator::ShowMenu(int32_t menu, uint32_t) {
     return Navigate(gst_navigation_event_new_command(command));
 }
 
+HRESULT TDvdNavigator::SelectRelativeButton(DVD_RELATIVE_BUTTON direction) {
+    static constexpr GstNavigationCommand kCommands[] = {
+        GST_NAVIGATION_COMMAND_UP, GST_NAVIGATION_COMMAND_DOWN, GST_NAVIGATION_COMMAND_LEFT,
+        GST_NAVIGATION_COMMAND_RIGHT};
+    if (direction < DVD_Relative_Upper || direction > DVD_Relative_Right) return E_INVALIDARG;
+    return Navigate(gst_navigation_event_new_command(kCommands[direction - 1]));
+}
+
+HRESULT TDvdNavigator::ActivateButton() {
+    return Navigate(gst_navigation_event_new_command(GST_NAVIGATION_COMMAND_ACTIVATE));
+}
+
 HRESULT TDvdNavigator::PlayAtTime(const DVD_HMSF_TIMECODE& time, uint32_t) {
     FRewind.stop();
     double rate = kDefaultFrameRate;

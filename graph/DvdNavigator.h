@@ -43,6 +43,8 @@ class TDvdNavigator : public IDvdControl2 {
     HRESULT PlayNextChapter(uint32_t flags) override;
     HRESULT PlayPrevChapter(uint32_t flags) override;
     HRESULT ShowMenu(int32_t menu, uint32_t flags) override;
+    HRESULT SelectRelativeButton(DVD_RELATIVE_BUTTON direction) override;
+    HRESULT ActivateButton() override;
     HRESULT PlayAtTime(const DVD_HMSF_TIMECODE& time, uint32_t flags) override;
     HRESULT ActivateAtPosition(DVD_POINT point) override;
     HRESULT SelectAtPosition(DVD_POINT point) override;

@@ -67,6 +67,7 @@ struct TFilterGraphPrivate : IMediaSeeking, IBasicAudio, IBasicVideo {
     int32_t Balance = 0;
     double Rate = 1.0;
     bool Active = false;
+    TGraphState State = gsStopped;
 
     // The live graph.
     std::unique_ptr<TGraphPipeline> Graph;
@@ -269,8 +270,12 @@ HRESULT TFilterGraphPrivate::PrerollStep(GstMessage* message, int& missingDecode
 HRESULT TFilterGraphPrivate::SetState(GstState state) {
     if (!Graph) return E_FAIL;
     if (!Graph->Rendered() && state > GST_STATE_READY) return S_OK;  // an empty graph runs
-    if (gst_element_set_state(Graph->Pipeline(), state) != GST_STATE_CHANGE_FAILURE) return S_OK;
-    return TakeError();
+    if (gst_element_set_state(Graph->Pipeline(), state) == GST_STATE_CHANGE_FAILURE)
+        return TakeError();
+    State = state == GST_STATE_PLAYING ? gsRunning
+            : state == GST_STATE_PAUSED ? gsPaused
+                                        : gsStopped;
+    return S_OK;
 }
 
 // The first error the pipeline posted; the other messages wait for the next pass.
@@ -565,6 +570,11 @@ bool TFilterGraph::Stop() {
     DShowCheck(D->SetState(GST_STATE_READY));
     D->Graph->Rewound();
     return true;
+}
+
+TGraphState TFilterGraph::State() const {
+    if (!D->Active || !D->Graph || !D->Graph->Rendered()) return gsStopped;
+    return D->State;
 }
 
 void TFilterGraph::ClearGraph() {

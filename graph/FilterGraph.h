@@ -56,6 +56,8 @@ class IGraphListener {
 };
 
 enum TGraphMode { gmNormal = 0, gmCapture = 1, gmDVD = 2 };
+// What was last asked of the live graph: stopped (also while inactive), paused or running.
+enum TGraphState { gsStopped, gsPaused, gsRunning };
 
 // Positions and durations in 100-ns units.
 class IMediaSeeking {
@@ -108,6 +110,13 @@ struct DVD_HMSF_TIMECODE {
     uint8_t bFrames = 0;
 };
 
+enum DVD_RELATIVE_BUTTON {
+    DVD_Relative_Upper = 1,
+    DVD_Relative_Lower = 2,
+    DVD_Relative_Left = 3,
+    DVD_Relative_Right = 4
+};
+
 // A point of the picture as it reaches the renderer, in its pixels.
 struct DVD_POINT {
     int32_t x = 0;
@@ -128,6 +137,9 @@ class IDvdControl2 {
     // Presses (activate) or highlights (select) the menu button at the point.
     virtual HRESULT ActivateAtPosition(DVD_POINT point) = 0;
     virtual HRESULT SelectAtPosition(DVD_POINT point) = 0;
+    // Moves the highlight to the neighbouring menu button, or presses the highlighted one.
+    virtual HRESULT SelectRelativeButton(DVD_RELATIVE_BUTTON direction) = 0;
+    virtual HRESULT ActivateButton() = 0;
     virtual HRESULT SetOption(int32_t option, bool value) = 0;
 };
 
@@ -177,6 +189,7 @@ class TFilterGraph {
     bool Play();
     bool Pause();
     bool Stop();
+    TGraphState State() const;
     void ClearGraph();
     void DisconnectFilters();
 
