@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QProcess>
 #include <QSaveFile>
 #include <QScreen>
@@ -104,6 +105,7 @@ TFormQuelm::TFormQuelm(const QStringList& arguments, QWidget* parent) : QWidget(
 TFormQuelm::~TFormQuelm() {
     qApp->removeEventFilter(this);
     EndPlayback();
+    FG.RemoveEventNotifier(this);
     Guard(this, [this] { FormDestroy(); });
     // The slider is a child widget, destroyed after the graph component: it leaves it now.
     TrackProgress->SetFilterGraph(nullptr);
@@ -160,6 +162,7 @@ void TFormQuelm::LoadSettings() {
     if (PlayerState.DiagnosticMode)
         chkboxEVR->setChecked(ini.ReadBool(kSection, "EVR", chkboxEVR->isChecked()));
     mnNoText->setChecked(ini.ReadBool(kSection, "NoText", mnNoText->isChecked()));
+    mnResume->setChecked(ini.ReadBool(kSection, "ResumeWhereLeft", mnResume->isChecked()));
     chkboxZoomVertical->setChecked(
         ini.ReadBool(kSection, "VerticalZoom", chkboxZoomVertical->isChecked()));
 
@@ -266,6 +269,7 @@ void TFormQuelm::SaveSettings() {
     if (PlayerState.DiagnosticMode) ini.WriteBool(kSection, "EVR", chkboxEVR->isChecked());
     ini.WriteBool(kSection, "NoText", mnNoText->isChecked());
     ini.WriteBool(kSection, "VerticalZoom", chkboxZoomVertical->isChecked());
+    ini.WriteBool(kSection, "ResumeWhereLeft", mnResume->isChecked());
 }
 
 void TFormQuelm::HandleAppException(QObject*, const std::exception& error) {
@@ -293,16 +297,23 @@ void TFormQuelm::Guard(QObject* sender, const std::function<void()>& step) {
 bool TFormQuelm::eventFilter(QObject* watched, QEvent* event) {
     Guard(watched, [&] { HandleAppMessage(watched, event); });
     DispatchPictureEvent(watched, event);
-    // The window sees the keys of its controls first.
-    if (event->type() == QEvent::KeyPress) {
-        auto* control = qobject_cast<QWidget*>(watched);
-        QWidget* focus = QApplication::focusWidget();
-        if (control && control->window() == this &&
-            (control == focus || (!focus && control == this)))
-            for (QChar key : static_cast<QKeyEvent*>(event)->text())
-                Guard(watched, [&] { FormKeyPress(key); });
-    }
-    return false;
+    return event->type() == QEvent::KeyPress &&
+           PreviewKey(watched, *static_cast<QKeyEvent*>(event));
+}
+
+// The window sees the keys of its controls first; the player's own keys go no further, except
+// where the user types text.
+bool TFormQuelm::PreviewKey(QObject* watched, const QKeyEvent& event) {
+    auto* control = qobject_cast<QWidget*>(watched);
+    QWidget* focus = QApplication::focusWidget();
+    if (!control || control->window() != this || (control != focus && (focus || control != this)))
+        return false;
+    bool taken = false;
+    if (!qobject_cast<QLineEdit*>(focus) && !qobject_cast<QPlainTextEdit*>(focus))
+        Guard(watched, [&] { taken = FormKeyDown(event.key(), event.modifiers()); });
+    if (!taken)
+        for (QChar key : event.text()) Guard(watched, [&] { FormKeyPress(key); });
+    return taken;
 }
 
 void TFormQuelm::resizeEvent(QResizeEvent* event) {

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QFrame>
 #include <QHash>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QToolButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QWidget>
 #include <atomic>
@@ -34,19 +36,28 @@
 #include "components/RXSlider.h"
 #include "components/TextOverlay.h"
 #include "components/ThdTimer.h"
+#include "desktop/ResumePositions.h"
 #include "graph/DSTrackBar.h"
 #include "graph/DSVideoWindowEx2.h"
 #include "graph/EVRVideoWindow.h"
 #include "graph/FilterGraph.h"
 #include "graph/VideoWindow.h"
 
+class QDragEnterEvent;
+class QDropEvent;
+class QFileSystemWatcher;
+class QKeyEvent;
+class QMimeData;
 class QStackedLayout;
 class TColorControlForm;
 class TFormFileType;
 struct TColorContext;
 struct TPictureValues;
 
-class TFormQuelm : public QWidget {
+// What the player does now, as the desktop's player controls show it.
+enum TPlaybackStatus { psStopped, psPlaying, psPaused };
+
+class TFormQuelm : public QWidget, private IGraphListener {
   public:
     // Builds the components and runs the creation sequence; `arguments` are the command
     // line's arguments after the program name.
@@ -136,6 +147,7 @@ class TFormQuelm : public QWidget {
     QAction *TopR1, *TopL1, *BottomR1, *BottomL1, *mnLeftScreen, *mnRightScreen;
     QAction *MenuItem6, *mnSoundEQ, *mnVideoFilter, *MenuItem7, *Fullscreen1, *StayOnTop1;
     QAction *MenuItem8, *Exit2;
+    QAction* mnResume;  // "Resume Where Left"
     QMenu* PopupMenu2;
     QAction* mnDeleteFile;
     QMenu* PopupAdjustment;
@@ -164,6 +176,9 @@ class TFormQuelm : public QWidget {
     void LvVideoSourceDblClick();
     void LbLOpenListClick();
     void mnDeleteFileClick();
+    // Lists the folder, as one chosen with the folder button.
+    void OpenFolder(const QString& folder);
+    void RefreshPlaylist();
     // Playback.cpp
     void ReadyTimerTimer();
     void PlayCommandLineFile();
@@ -254,6 +269,27 @@ class TFormQuelm : public QWidget {
     // Writes "Used Filters for this run:" and the live graph's filters into memo (when given).
     void WriteUsedFilters(QPlainTextEdit* memo);
     void mnNoFiltersClick();
+    // Commands.cpp: the keys every player knows and the commands they share with the desktop.
+    TPlaybackStatus PlaybackStatus() const;
+    void PlayOrPause();  // as the Play button when nothing plays, else as the Pause button
+    int64_t PositionMs();
+    int64_t DurationMs();
+    void SeekTo(int64_t positionMs);  // within the open file; not on a DVD
+    void SeekBy(int64_t deltaMs);
+    void PlayNeighbourRow(int step);  // +1 the next row, -1 the previous, as a click on it
+    void StepVolume(int tenths);      // moves the volume slider by tenths of its range
+    void ToggleMute();
+    // Gives the graph the slider's volume, or none while muted.
+    void ApplyVolume();
+    // The player's keys (a key code and its modifiers); returns whether the key was one.
+    bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    // Resume.cpp
+    // The position the open file stands at is kept when it stops or the player switches away
+    // from it; the next open of the file starts there.
+    void KeepResumePosition();
+    void ResumeWhereLeft(const std::string& path);
+    // Shows text over the picture and in the caption instead of the time for a while.
+    void ShowNotice(const std::string& text, int ms);
     // DvdControl.cpp
     void OpenDvdVolume(const std::string& path);
     void SeekDvdTime(int seconds);
@@ -281,9 +317,16 @@ class TFormQuelm : public QWidget {
     std::function<void(const QString& text)> DvdMessage;
 
   protected:
+    // IGraphListener (Resume.cpp): a stop keeps the position.
+    void GraphEvent(int32_t code, intptr_t param1, intptr_t param2) override;
+    void ControlEvent(TControlEvent event, intptr_t param) override;
+
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Playlist.cpp: a folder or a media file dropped on the window.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     // A callable that runs `method` of this window through Guard, for connect() and events.
@@ -316,6 +359,9 @@ class TFormQuelm : public QWidget {
 
     // Playlist.cpp
     void RememberFolder(const QString& folder);
+    void WatchFolder(const std::string& folder);
+    // The first local folder or media file among the dropped data.
+    bool DroppedPath(const QMimeData& data, QString& path) const;
     void TogglePlaylistPanel();
     // DvdControl.cpp
     void ShowDvdWindow();
@@ -341,13 +387,27 @@ class TFormQuelm : public QWidget {
     void EndPlayback();
     void FormDestroy();
 
+    bool PreviewKey(QObject* watched, const QKeyEvent& event);
+    TResumePositions& ResumePositions();
+
     QHash<QObject*, int> FPictureEvents;
+    QFileSystemWatcher* FFolderWatch = nullptr;
+    QTimer FFolderRefresh;
+    bool FMuted = false;
+    QDeadlineTimer FNoticeEnd;  // until then a notice shows instead of the time
+    std::unique_ptr<TResumePositions> FResumePositions;  // read at the first use
     std::string FOpenedPath;  // the file OpenMediaFile opened last
     TFormFileType* FFormFileType = nullptr;
 };
 
 // What the folder box shows while no folder has been chosen.
 inline const QString kNoFolderText = QStringLiteral("Click the Folder Icon to open file");
+
+// "1:05:09" for 3909 seconds.
+std::string ClockText(int64_t seconds);
+
+// Whether a directory entry's name is one the playlist lists.
+bool IsMediaFileName(const std::string& name);
 
 // Whether a playlist path names a DVD volume (it ends in "IFO", any case).
 bool IsDvdVolumePath(const std::string& path);

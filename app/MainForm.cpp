@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QMouseEvent>
 #include <QStackedLayout>
 #include <QVBoxLayout>
@@ -102,6 +103,13 @@ QAction* AddSeparator(QMenu* menu, const char* name) {
     return Named(menu->addSeparator(), name);
 }
 
+// The menu shows the player's key for the item; the window takes the key itself (Commands.cpp),
+// so the shortcut acts only inside the open menu.
+void ShowKey(QAction* item, Qt::Key key) {
+    item->setShortcut(QKeySequence(key));
+    item->setShortcutContext(Qt::WidgetShortcut);
+}
+
 QAction* AddCheckItem(QMenu* menu, const char* name, const QString& caption) {
     QAction* item = AddItem(menu, name, caption);
     item->setCheckable(true);
@@ -124,6 +132,7 @@ void TFormQuelm::BuildForm() {
     setObjectName("FormQuelm");
     setWindowTitle("Vexlo Player");
     setMinimumSize(320, 240);
+    setAcceptDrops(true);
     setGeometry(315, 110, 625, 404);
     setFont(PixelFont(this, 11));
     SetColours(this, Qt::black, kSilver);
@@ -341,6 +350,7 @@ void TFormQuelm::BuildIntroMemo() {
 // opens).
 void TFormQuelm::BuildGraph() {
     FG.SetLinearVolume(true);
+    FG.InsertEventNotifier(this);
     FG.SetMode(gmDVD);
     const std::initializer_list<std::pair<TFilter*, CLSID>> filters = {
         {&BrightnessFilter, StringToGUID("{440352CD-2644-44F8-978B-C67C840429D8}")},
@@ -401,6 +411,8 @@ void TFormQuelm::BuildMainMenu() {
     mnShowErrorMemo = AddItem(PopupMenu1, "mnShowErrorMemo", "Show Error Memo");
     mnNoFilters = AddCheckItem(PopupMenu1, "mnNoFilters", "No Color Control Filters");
     mnNoText = AddCheckItem(PopupMenu1, "mnNoText", "Don't Show Text");
+    mnResume = AddCheckItem(PopupMenu1, "mnResume", "Resume Where Left");
+    mnResume->setChecked(true);
     MenuItem5 = AddSeparator(PopupMenu1, "MenuItem5");
     AutoSized1 = Named(PopupMenu1->addMenu("Auto Sized"), "AutoSized1");
     TopR1 = AddItem(AutoSized1, "TopR1", "Top R");
@@ -414,6 +426,7 @@ void TFormQuelm::BuildMainMenu() {
     mnVideoFilter = AddItem(PopupMenu1, "mnVideoFilter", "Video Filter Control");
     MenuItem7 = AddSeparator(PopupMenu1, "MenuItem7");
     Fullscreen1 = AddItem(PopupMenu1, "Fullscreen1", "Fullscreen", 8);
+    ShowKey(Fullscreen1, Qt::Key_F);
     StayOnTop1 = AddCheckItem(PopupMenu1, "StayOnTop1", "Stay On Top");
     MenuItem8 = AddSeparator(PopupMenu1, "MenuItem8");
     Exit2 = AddItem(PopupMenu1, "Exit2", "Exit");

@@ -21,6 +21,7 @@ constexpr int kFilterNameLength = 128;
 }  // namespace
 
 void TFormQuelm::OpenMediaFile(const std::string& path) {
+    if (path != FOpenedPath) KeepResumePosition();
     FOpenedPath = path;
     PlayerState.DvdMode = false;
     FG.SetMode(gmNormal);
@@ -47,6 +48,7 @@ void TFormQuelm::OpenMediaFile(const std::string& path) {
     if (FG.Active()) FG.SetActive(false);
     FG.SetActive(true);
     FG.RenderFile(path);
+    ResumeWhereLeft(path);
     FG.Play();
     FG.SetRate(1.0);
     SetScreenSaverActive(false);

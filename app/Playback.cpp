@@ -11,7 +11,7 @@
 // The first tick after start-up: from here on the controls act. It fires once.
 void TFormQuelm::ReadyTimerTimer() {
     PlayerState.PlayerReady = true;
-    FG.SetVolume(TrackVolume->Value());
+    ApplyVolume();
     TrackProgress->SetFilterGraph(&FG);
     ReadyTimer.SetEnabled(false);
     PlayCommandLineFile();

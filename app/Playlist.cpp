@@ -5,7 +5,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileSystemWatcher>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QUrl>
 #include <QStackedLayout>
 #include <algorithm>
 #include <cstdio>
@@ -32,6 +38,7 @@ const TPattern& MediaNamePattern() {
 // The role under which a row keeps its file name as the bytes on disc: a name that is not
 // valid UTF-8 shows with replacement characters, yet the row must still reach its file.
 constexpr int kFileNameRole = Qt::UserRole;
+constexpr int kFolderRefreshMs = 250;
 
 struct TMediaEntry {
     QByteArray FileName;
@@ -55,6 +62,10 @@ QTreeWidgetItem* NewRow(const TMediaEntry& entry) {
 
 }  // namespace
 
+bool IsMediaFileName(const std::string& name) {
+    return MediaNamePattern().Matches(name);
+}
+
 bool IsDvdVolumePath(const std::string& path) {
     return MatchesPattern("(?i).IFO$", path);
 }
@@ -67,7 +78,7 @@ void TFormQuelm::ScanMediaFolder(const std::string& folder) {
     TSearchRec entry;
     for (int found = FindFirstEntry(folder + "*.*", faAnyFile, entry); found == 0;
          found = FindNextEntry(entry)) {
-        if ((entry.Attr & faDirectory) || !MediaNamePattern().Matches(entry.Name)) continue;
+        if ((entry.Attr & faDirectory) || !IsMediaFileName(entry.Name)) continue;
         try {
             // One unreadable file must not hide the files after it: it is reported at the end.
             const std::string sizeText = FileSizeText(folder + entry.Name);
@@ -86,6 +97,7 @@ void TFormQuelm::ScanMediaFolder(const std::string& folder) {
     rows.reserve(static_cast<qsizetype>(entries.size()));
     for (const TMediaEntry& media : entries) rows.append(NewRow(media));
     LvVideoSource->addTopLevelItems(rows);
+    WatchFolder(folder);
     // Reported, not raised: the handler that asked for the list still finishes its steps.
     if (firstError) HandleAppException(this, *firstError);
 }
@@ -129,18 +141,20 @@ void TFormQuelm::btnOpenFolderClick() {
     // A cancel leaves the folder, the list and the history as they were: listing the root
     // instead would lose the user's playlist for nothing.
     const QString chosen = Browse4Folder1->SelectedFolder();
-    if (!chosen.isEmpty()) {
-        PlayerState.CurrentFolder = AddBackslash(chosen.toStdString());
-        ScanMediaFolder(PlayerState.CurrentFolder);
-        FG.Stop();
-        BigDirComboBox->setEditText(QString::fromStdString(PlayerState.CurrentFolder));
-        RememberFolder(QString::fromStdString(PlayerState.CurrentFolder));
-        Panel14->show();
-        Panel14->raise();
-    }
+    if (!chosen.isEmpty()) OpenFolder(chosen);
     raise();
     activateWindow();
     if (wasOnTop) SetStayOnTop(true);
+}
+
+void TFormQuelm::OpenFolder(const QString& folder) {
+    PlayerState.CurrentFolder = AddBackslash(folder.toStdString());
+    ScanMediaFolder(PlayerState.CurrentFolder);
+    FG.Stop();
+    BigDirComboBox->setEditText(QString::fromStdString(PlayerState.CurrentFolder));
+    RememberFolder(QString::fromStdString(PlayerState.CurrentFolder));
+    Panel14->show();
+    Panel14->raise();
 }
 
 // A folder the history text does not hold yet (not even as part of a longer path) joins the
@@ -203,7 +217,7 @@ void TFormQuelm::LvVideoSourceClick() {
         Panel14->setVisible(listShown);
         throw;
     }
-    FG.SetVolume(TrackVolume->Value());
+    ApplyVolume();
     LbLOpenList->setProperty("Tag", 0);
     LbLOpenList->setText("Open");
 }
@@ -255,4 +269,76 @@ void TFormQuelm::mnDeleteFileClick() {
     const QString file = QFile::decodeName(QByteArray::fromStdString(path));
     if (QFile::moveToTrash(file) || std::remove(path.c_str()) == 0)
         ScanMediaFolder(PlayerState.CurrentFolder);
+}
+
+// The list follows its folder while the program runs: changes are gathered for a moment, so
+// a folder that receives many files at once is listed again only a few times a second.
+void TFormQuelm::WatchFolder(const std::string& folder) {
+    if (!FFolderWatch) {
+        FFolderWatch = new QFileSystemWatcher(this);
+        FFolderRefresh.setSingleShot(true);
+        FFolderRefresh.setInterval(kFolderRefreshMs);
+        connect(FFolderWatch, &QFileSystemWatcher::directoryChanged, this, [this] {
+            if (!FFolderRefresh.isActive()) FFolderRefresh.start();
+        });
+        connect(&FFolderRefresh, &QTimer::timeout, this, Handler(&TFormQuelm::RefreshPlaylist));
+    }
+    const QString path = QFile::decodeName(QByteArray::fromStdString(folder));
+    if (FFolderWatch->directories() == QStringList{path}) return;
+    if (!FFolderWatch->directories().isEmpty())
+        FFolderWatch->removePaths(FFolderWatch->directories());
+    if (!path.isEmpty()) FFolderWatch->addPath(path);
+}
+
+// The selected row (the one playing) stays selected under its name; a folder that has gone
+// leaves the list as it was.
+void TFormQuelm::RefreshPlaylist() {
+    const std::string& folder = PlayerState.CurrentFolder;
+    if (folder.empty() || !QFileInfo(QFile::decodeName(QByteArray::fromStdString(folder))).isDir())
+        return;
+    const int selected = SelectedRow();
+    const QByteArray selectedName =
+        selected >= 0 ? QByteArray::fromStdString(RowFileName(selected)) : QByteArray();
+    const int scrolled = LvVideoSource->verticalScrollBar()->value();
+    ScanMediaFolder(folder);
+    LvVideoSource->verticalScrollBar()->setValue(scrolled);
+    for (int row = 0; row < RowCount() && !selectedName.isEmpty(); ++row) {
+        if (QByteArray::fromStdString(RowFileName(row)) != selectedName) continue;
+        SelectRow(row);
+        PlayerState.LastListIndex = row;
+        break;
+    }
+}
+
+bool TFormQuelm::DroppedPath(const QMimeData& data, QString& path) const {
+    for (const QUrl& url : data.urls()) {
+        if (!url.isLocalFile()) continue;
+        const QFileInfo dropped(url.toLocalFile());
+        if (dropped.isDir() || (dropped.isFile() && IsMediaFileName(dropped.fileName().toStdString()))) {
+            path = dropped.absoluteFilePath();
+            return true;
+        }
+    }
+    return false;
+}
+
+void TFormQuelm::dragEnterEvent(QDragEnterEvent* event) {
+    QString path;
+    if (event->mimeData() && DroppedPath(*event->mimeData(), path)) event->acceptProposedAction();
+}
+
+// A dropped folder is as one chosen with the folder button; a dropped media file plays as one
+// given on the command line.
+void TFormQuelm::dropEvent(QDropEvent* event) {
+    QString path;
+    if (!event->mimeData() || !DroppedPath(*event->mimeData(), path)) return;
+    event->acceptProposedAction();
+    Guard(this, [&] {
+        if (QFileInfo(path).isDir()) {
+            OpenFolder(path);
+            return;
+        }
+        PlayerState.CommandLineFile = QFile::encodeName(path).toStdString();
+        PlayCommandLineFile();
+    });
 }

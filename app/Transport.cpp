@@ -11,19 +11,19 @@ namespace {
 
 constexpr int64_t kUnitsPerSecond = 10000000;  // 100-ns units
 
-std::string ClockText(int64_t seconds) {
-    return QString::asprintf("%d:%2.2d:%2.2d", static_cast<int>(seconds / 3600),
-                             static_cast<int>(seconds % 3600 / 60),
-                             static_cast<int>(seconds % 3600 % 60))
-        .toStdString();
-}
-
 // Rates and percentages show with the user's decimal separator.
 std::string DecimalText(double value, int decimals) {
     return QLocale().toString(value, 'f', decimals).toStdString();
 }
 
 }  // namespace
+
+std::string ClockText(int64_t seconds) {
+    return QString::asprintf("%d:%2.2d:%2.2d", static_cast<int>(seconds / 3600),
+                             static_cast<int>(seconds % 3600 / 60),
+                             static_cast<int>(seconds % 3600 % 60))
+        .toStdString();
+}
 
 std::string ProgressText(int64_t position, int64_t duration, int sliderValue, int sliderMax,
                          const std::string& mediaName) {
@@ -38,6 +38,7 @@ void TFormQuelm::TrackProgressTimer(QObject*, int64_t, int64_t) {
     int64_t position = 0, duration = 0;
     seeking->GetCurrentPosition(position);
     seeking->GetDuration(duration);
+    if (!FNoticeEnd.hasExpired()) return;
     ShowOverlayText(ProgressText(position, duration, TrackProgress->Value(),
                                  TrackProgress->MaxValue(), PlayerState.MediaName));
 }
@@ -83,8 +84,10 @@ void TFormQuelm::TrackBrightnessMouseUp() {
     LbLOpenList->setText("Open");
 }
 
+// Moving the slider gives the sound back after a mute.
 void TFormQuelm::TrackVolumeChange() {
-    if (PlayerState.PlayerReady) FG.SetVolume(TrackVolume->Value());
+    FMuted = false;
+    ApplyVolume();
 }
 
 void TFormQuelm::TrackVolumeChanged() {}

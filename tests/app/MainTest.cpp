@@ -67,7 +67,7 @@ TEST_F(MainTest, MenusHoldEveryItemInOrder) {
               "DVD-Menu{Root Menu(img), Title Menu, Frame Step(img)}, Next Chapter(img), "
               "Previous Chapter(img), Fast Forward(img), Normal(img), Rewind(img), -(hidden), "
               "Open New Media Player, Show Error Memo, No Color Control Filters[ ], "
-              "Don't Show Text[ ], -, Auto Sized{Top R, Top L, Bottom R, Bottom L, "
+              "Don't Show Text[ ], Resume Where Left[x], -, Auto Sized{Top R, Top L, Bottom R, Bottom L, "
               "Left of Screen, Right of Screen}, -, Sound Graphic EQ Control, "
               "Video Filter Control, -, Fullscreen(img), Stay On Top[ ], -, Exit");
     EXPECT_EQ(Describe(form.PopupMenu2), "Delete this file");
@@ -121,7 +121,7 @@ TEST_F(MainTest, FirstCloseWritesEveryKeyInOrder) {
     EXPECT_EQ(ReadFile(Home("Quelm.ini")),
               "[MedForm]\r\nFrmTop=100\r\nFrmLeft=100\r\nFrmWidth=620\r\nFrmHeight=400\r\n"
               "Volumepos=10000\r\nVideoFolder=Click the Folder Icon to open file\r\nStayOnTop=0\r\n"
-              "Repeat1=0\r\nNoText=0\r\nVerticalZoom=0\r\n");
+              "Repeat1=0\r\nNoText=0\r\nVerticalZoom=0\r\nResumeWhereLeft=1\r\n");
 }
 
 TEST_F(MainTest, ClosingMaximisedOrMinimisedLeavesTheFileAlone) {

@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QThread>
+#include <QUrl>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -79,30 +81,114 @@ bool ColourNear(const QColor& actual, const QColor& expected, int tolerance) {
 
 namespace {
 
-// Sends the WM_DELETE_WINDOW message a window manager sends for its close button.
-bool SendDeleteWindow(uint32_t window) {
-    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
-        xcb_connect(nullptr, nullptr), xcb_disconnect);
-    if (xcb_connection_has_error(connection.get())) return false;
-    auto atom = [&](const char* name) -> xcb_atom_t {
-        auto cookie = xcb_intern_atom(connection.get(), 0, uint16_t(strlen(name)), name);
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection.get(), cookie, nullptr);
-        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        free(reply);
-        return result;
-    };
+using TConnection = std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)>;
+
+TConnection Connect() {
+    return TConnection(xcb_connect(nullptr, nullptr), xcb_disconnect);
+}
+
+xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
+    auto cookie = xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    free(reply);
+    return result;
+}
+
+void SendClientMessage(xcb_connection_t* connection, uint32_t window, xcb_atom_t type,
+                       std::initializer_list<uint32_t> data) {
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
     event.window = window;
-    event.type = atom("WM_PROTOCOLS");
-    event.data.data32[0] = atom("WM_DELETE_WINDOW");
-    event.data.data32[1] = XCB_CURRENT_TIME;
-    if (event.type == XCB_ATOM_NONE || event.data.data32[0] == XCB_ATOM_NONE) return false;
-    xcb_send_event(connection.get(), 0, window, XCB_EVENT_MASK_NO_EVENT,
+    event.type = type;
+    std::copy(data.begin(), data.end(), event.data.data32);
+    xcb_send_event(connection, 0, window, XCB_EVENT_MASK_NO_EVENT,
                    reinterpret_cast<const char*>(&event));
-    return xcb_flush(connection.get()) > 0;
+    xcb_flush(connection);
 }
+
+// Sends the WM_DELETE_WINDOW message a window manager sends for its close button.
+bool SendDeleteWindow(uint32_t window) {
+    TConnection connection = Connect();
+    if (xcb_connection_has_error(connection.get())) return false;
+    const xcb_atom_t protocols = Atom(connection.get(), "WM_PROTOCOLS");
+    const xcb_atom_t deleteWindow = Atom(connection.get(), "WM_DELETE_WINDOW");
+    if (protocols == XCB_ATOM_NONE || deleteWindow == XCB_ATOM_NONE) return false;
+    SendClientMessage(connection.get(), window, protocols, {deleteWindow, XCB_CURRENT_TIME});
+    return !xcb_connection_has_error(connection.get());
+}
+
+// The source side of a drag and drop (the XDND protocol) of a list of URIs onto a window, as a
+// file manager does it: enter, one position, the drop, the data handed over on request.
+class TUriDrop {
+  public:
+    TUriDrop(xcb_connection_t* connection, QByteArray uriList)
+        : FConnection(connection), FUriList(std::move(uriList)) {}
+
+    bool Drop(uint32_t target, QPoint rootAt) {
+        FSource = xcb_generate_id(FConnection);
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(FConnection)).data;
+        xcb_create_window(FConnection, XCB_COPY_FROM_PARENT, FSource, screen->root, -10, -10, 1,
+                          1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_set_selection_owner(FConnection, FSource, A("XdndSelection"), XCB_CURRENT_TIME);
+        const uint32_t version = 5;
+        SendClientMessage(FConnection, target, A("XdndEnter"),
+                          {FSource, version << 24, A("text/uri-list"), 0, 0});
+        SendClientMessage(FConnection, target, A("XdndPosition"),
+                          {FSource, 0, uint32_t(rootAt.x() << 16 | rootAt.y()), XCB_CURRENT_TIME,
+                           A("XdndActionCopy")});
+        const xcb_client_message_event_t* status = WaitFor(A("XdndStatus"));
+        if (!status || !(status->data.data32[1] & 1)) return false;
+        SendClientMessage(FConnection, target, A("XdndDrop"), {FSource, 0, XCB_CURRENT_TIME});
+        return WaitFor(A("XdndFinished")) != nullptr;
+    }
+
+  private:
+    xcb_atom_t A(const char* name) { return Atom(FConnection, name); }
+
+    // Answers requests for the data meanwhile; null when the message did not come in time.
+    const xcb_client_message_event_t* WaitFor(xcb_atom_t type) {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 5000) {
+            std::unique_ptr<xcb_generic_event_t, decltype(&free)> event(
+                xcb_poll_for_event(FConnection), free);
+            if (!event) {
+                QThread::msleep(5);
+                continue;
+            }
+            const uint8_t kind = event->response_type & 0x7f;
+            if (kind == XCB_SELECTION_REQUEST)
+                Answer(*reinterpret_cast<xcb_selection_request_event_t*>(event.get()));
+            if (kind != XCB_CLIENT_MESSAGE) continue;
+            FLast = *reinterpret_cast<xcb_client_message_event_t*>(event.get());
+            if (FLast.type == type) return &FLast;
+        }
+        return nullptr;
+    }
+
+    void Answer(const xcb_selection_request_event_t& request) {
+        xcb_change_property(FConnection, XCB_PROP_MODE_REPLACE, request.requestor,
+                            request.property, request.target, 8, uint32_t(FUriList.size()),
+                            FUriList.constData());
+        xcb_selection_notify_event_t notify{};
+        notify.response_type = XCB_SELECTION_NOTIFY;
+        notify.time = request.time;
+        notify.requestor = request.requestor;
+        notify.selection = request.selection;
+        notify.target = request.target;
+        notify.property = request.property;
+        xcb_send_event(FConnection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&notify));
+        xcb_flush(FConnection);
+    }
+
+    xcb_connection_t* FConnection;
+    QByteArray FUriList;
+    uint32_t FSource = 0;
+    xcb_client_message_event_t FLast{};
+};
 
 // The value after "label" in xwininfo's output.
 QString InfoField(const QString& info, const QString& label) {
@@ -249,6 +335,14 @@ void VexloProcess::Drag(QPoint from, QPoint to, int button) {
                   << QString::number(point.y());
     }
     Xdotool(arguments << "mouseup" << QString::number(button));
+}
+
+bool VexloProcess::DropFiles(QPoint at, const QStringList& paths) {
+    TConnection connection = Connect();
+    if (xcb_connection_has_error(connection.get())) return false;
+    QByteArray uriList;
+    for (const QString& path : paths) uriList += QUrl::fromLocalFile(path).toEncoded() + "\r\n";
+    return TUriDrop(connection.get(), uriList).Drop(uint32_t(FWindow), Geometry().topLeft() + at);
 }
 
 void VexloProcess::Key(const QString& keys) {

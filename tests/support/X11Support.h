@@ -71,6 +71,9 @@ class VexloProcess {
     // Buttons 1 to 3 are left, middle, right; 4 and 5 turn the wheel up and down.
     void Click(QPoint at, int button = 1, int repeat = 1);
     void Drag(QPoint from, QPoint to, int button = 1);
+    // Drops the files on the window at the point, as a file manager's drag and drop does.
+    // Returns whether the window took them.
+    bool DropFiles(QPoint at, const QStringList& paths);
     // Focuses the window and presses keys given by their X names ("Escape", "ctrl+o").
     void Key(const QString& keys);
     // The window as it shows on the screen.
