@@ -85,6 +85,7 @@ void TFormQuelm::StepVolume(int tenths) {
     FMuted = false;
     TrackVolume->SetValue(std::clamp(TrackVolume->Value() + tenths * kVolumeTenth, 0, 10000));
     ApplyVolume();
+    ShowNotice("Volume " + std::to_string(TrackVolume->Value() / 100) + "%", kNoticeMs);
 }
 
 void TFormQuelm::ToggleMute() {

@@ -124,3 +124,29 @@ QRect TPlayerLayout::PictureBesidePanel(int panelWidth) const {
 QPoint TPlayerLayout::Row(int panelLeft, int index) const {
     return {panelLeft + 60, kRepeatPanelHeight + kRowHeight / 2 + index * kRowHeight};
 }
+
+void TFolderJourney::Open(const std::vector<std::pair<QString, QString>>& clips,
+                          const QStringList& settings) {
+    folder = MakeMediaFolder(vexlo, "films", clips);
+    WriteSettings(vexlo, QStringList{"VideoFolder=" + folder, "FrmLeft=100", "FrmTop=100",
+                                     "FrmWidth=620", "FrmHeight=400"} +
+                             settings);
+    ASSERT_TRUE(vexlo.Start());
+    ASSERT_TRUE(vexlo.WaitForWindow());
+    layout = std::make_unique<TPlayerLayout>(vexlo.Geometry().size());
+    QThread::msleep(600);  // the ready step
+}
+
+void TFolderJourney::PlayRow(int index, const QString& name) {
+    vexlo.Click(layout->OpenLabel());
+    QThread::msleep(300);
+    vexlo.Click(layout->Row(layout->Window.width() / 4, index));
+    const QString title = WaitForTitle(
+        vexlo, QRegularExpression("\\[" + QRegularExpression::escape(name) + "\\]$"));
+    ASSERT_TRUE(title.endsWith("[" + name + "]")) << title.toStdString();
+}
+
+void TFolderJourney::Finish(const QString& shot) {
+    SaveShot(vexlo, shot);
+    EXPECT_EQ(vexlo.Close(), 0);
+}

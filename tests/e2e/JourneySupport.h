@@ -3,6 +3,8 @@
 // controls a user clicks.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QColor>
 #include <QImage>
 #include <QPoint>
@@ -11,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -58,4 +61,20 @@ struct TPlayerLayout {
     QRect Picture() const;       // the picture area without the panel, above the bottom bar
     QRect PictureBesidePanel(int panelWidth) const;
     QPoint Row(int panelLeft, int index) const;  // a playlist row of an open panel
+};
+
+// A player on a folder of the given clips (at 100,100, 620 x 400), started, its window found,
+// past its ready step.
+class TFolderJourney : public ::testing::Test {
+  protected:
+    void Open(const std::vector<std::pair<QString, QString>>& clips,
+              const QStringList& settings = {});
+    // Opens the panel, clicks a row and waits for its name in the caption.
+    void PlayRow(int index, const QString& name);
+    // Saves the screen and closes the player, which must end well.
+    void Finish(const QString& shot);
+
+    VexloProcess vexlo;
+    std::unique_ptr<TPlayerLayout> layout;
+    QString folder;  // of the clips, ends in "/"
 };

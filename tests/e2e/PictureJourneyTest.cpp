@@ -15,27 +15,8 @@ namespace {
 const QColor kRed(255, 0, 0), kBlue(0, 0, 255), kGreen(0, 255, 0), kBlack(0, 0, 0),
     kWhite(255, 255, 255);
 
-// A player on a folder of the given clips, started, its window found, past its ready step.
-class PictureJourney : public ::testing::Test {
+class PictureJourney : public TFolderJourney {
   protected:
-    void Open(const std::vector<std::pair<QString, QString>>& clips) {
-        const QString folder = MakeMediaFolder(vexlo, "films", clips);
-        WriteSettings(vexlo, {"VideoFolder=" + folder, "FrmLeft=100", "FrmTop=100",
-                              "FrmWidth=620", "FrmHeight=400"});
-        ASSERT_TRUE(vexlo.Start());
-        ASSERT_TRUE(vexlo.WaitForWindow());
-        layout = std::make_unique<TPlayerLayout>(vexlo.Geometry().size());
-        QThread::msleep(600);  // the ready step
-    }
-    // Opens the panel, clicks a row and waits for its name in the caption.
-    void PlayRow(int index, const QString& name) {
-        vexlo.Click(layout->OpenLabel());
-        QThread::msleep(300);
-        vexlo.Click(layout->Row(layout->Window.width() / 4, index));
-        const QString title =
-            WaitForTitle(vexlo, QRegularExpression("\\[" + QRegularExpression::escape(name) + "\\]$"));
-        ASSERT_TRUE(title.endsWith("[" + name + "]")) << title.toStdString();
-    }
     // The picture's area, less the band of the text over it.
     QRect AboveText() const {
         QRect area = layout->Picture();
@@ -66,13 +47,6 @@ class PictureJourney : public ::testing::Test {
     bool ColourPanelShows() const {
         return ShareNear(vexlo.Grab(), ColourPanel(), kGreen) < 0.5;
     }
-    void Finish(const QString& shot) {
-        SaveShot(vexlo, shot);
-        EXPECT_EQ(vexlo.Close(), 0);
-    }
-
-    VexloProcess vexlo;
-    std::unique_ptr<TPlayerLayout> layout;
 };
 
 // The share of the pixels of area that are red, seen directly or through a translucent window.

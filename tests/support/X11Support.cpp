@@ -139,7 +139,10 @@ class TUriDrop {
                           {FSource, 0, uint32_t(rootAt.x() << 16 | rootAt.y()), XCB_CURRENT_TIME,
                            A("XdndActionCopy")});
         const xcb_client_message_event_t* status = WaitFor(A("XdndStatus"));
-        if (!status || !(status->data.data32[1] & 1)) return false;
+        if (!status || !(status->data.data32[1] & 1)) {
+            SendClientMessage(FConnection, target, A("XdndLeave"), {FSource, 0, 0, 0, 0});
+            return false;
+        }
         SendClientMessage(FConnection, target, A("XdndDrop"), {FSource, 0, XCB_CURRENT_TIME});
         return WaitFor(A("XdndFinished")) != nullptr;
     }
