@@ -370,6 +370,7 @@ class TFormQuelm : public QWidget, private IGraphListener {
     // Playback.cpp
     void ShowVideoWindow();
     void ShowPauseImage(const char* fileName);
+    void SkipFailedEntry();
     // Transport.cpp
     TColorContext ColorContext();
     TPictureValues PictureValues() const;
@@ -394,6 +395,7 @@ class TFormQuelm : public QWidget, private IGraphListener {
     QFileSystemWatcher* FFolderWatch = nullptr;
     QTimer FFolderRefresh;
     bool FMuted = false;
+    int FFailedInARow = 0;  // rows "Loop All" could not open since the last that played
     QDeadlineTimer FNoticeEnd;  // until then a notice shows instead of the time
     std::unique_ptr<TResumePositions> FResumePositions;  // read at the first use
     std::string FOpenedPath;  // the file OpenMediaFile opened last

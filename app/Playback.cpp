@@ -2,6 +2,7 @@
 // of a file.
 #include <QPixmap>
 #include <QStackedLayout>
+#include <QTimer>
 
 #include "app/Main.h"
 #include "app/PlayerState.h"
@@ -127,6 +128,22 @@ void TFormQuelm::PlayNextEntry() {
     SelectRow(index);
     PlayerState.MediaPath = PlayerState.CurrentFolder + RowFileName(index);
     PlayerState.MediaName = RowCaption(index);
-    OpenMediaOrShowError(PlayerState.MediaPath);
+    try {
+        OpenMediaOrShowError(PlayerState.MediaPath);
+    } catch (...) {
+        SkipFailedEntry();
+        throw;
+    }
+    FFailedInARow = 0;
     PlayerState.LastListIndex = index;
+}
+
+// One damaged file must not end an evening of "Loop All": the next row is tried once the
+// failure has been told, until every row has failed once in a row.
+void TFormQuelm::SkipFailedEntry() {
+    if (rBtnLoop1->isChecked() || ++FFailedInARow >= RowCount()) {
+        FFailedInARow = 0;
+        return;
+    }
+    QTimer::singleShot(0, this, Handler(&TFormQuelm::PlayNextEntry));
 }

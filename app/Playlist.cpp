@@ -183,6 +183,7 @@ void TFormQuelm::LvVideoSourceClick() {
     const int index = SelectedRow();
     if (index < 0) return;
     PlayerState.LastListIndex = index;
+    FFailedInARow = 0;
     IntroMemo->hide();
     PlayerState.DvdMode = false;
     PlayerState.CommandLineFile.clear();

@@ -69,3 +69,32 @@ TEST(PlaylistPlayback, AFileGivenOnTheCommandLineRepeats) {
     EXPECT_EQ(rounds, 2) << vexlo.Title().toStdString();
     EXPECT_EQ(vexlo.Close(), 0);
 }
+
+// "Loop All" goes on past files that cannot be played, and gives up only when no row plays.
+TEST(PlaylistPlayback, LoopAllGoesOnPastDamagedFilesAndStopsWhenNoRowPlays) {
+    VexloProcess vexlo;
+    const QString folder =
+        MakeMediaFolder(vexlo, "films",
+                        {{"short.mp4", "a.mp4"}, {"empty.avi", "b.avi"}, {"random.mkv", "c.mkv"}});
+    WriteSettings(vexlo, {"VideoFolder=" + folder});
+    ASSERT_TRUE(vexlo.Start());
+    ASSERT_TRUE(vexlo.WaitForWindow());
+    const TPlayerLayout layout(vexlo.Geometry().size());
+    QThread::msleep(600);
+    vexlo.Click(layout.OpenLabel());
+    QThread::msleep(300);
+    vexlo.Click(layout.Row(layout.Window.width() / 4, 0));
+    const QRegularExpression playingA(R"(\[a\.mp4\]$)"), failedC("c\\.mkv\\s+wrong format");
+    ASSERT_TRUE(WaitForTitle(vexlo, playingA).endsWith("[a.mp4]"));
+    EXPECT_TRUE(WaitForTitle(vexlo, failedC, 15000).contains("wrong format"));
+    EXPECT_TRUE(WaitForTitle(vexlo, playingA, 15000).endsWith("[a.mp4]"));
+
+    // Every row damaged now: one round of failures, then the player rests on the last message.
+    ASSERT_TRUE(QFile::remove(folder + "a.mp4"));
+    CopyClip("text.avi", folder + "a.mp4");
+    const QRegularExpression failedA("a\\.mp4\\s+wrong format");
+    EXPECT_TRUE(WaitForTitle(vexlo, failedA, 15000).contains("wrong format"));
+    QThread::msleep(3000);
+    EXPECT_TRUE(vexlo.Title().contains(failedA)) << vexlo.Title().toStdString();
+    EXPECT_EQ(vexlo.Close(), 0);
+}
