@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "graph/BluRaySource.h"
+#include "graph/FfmpegDemuxers.h"
 
 namespace {
 
@@ -86,6 +87,14 @@ GstPadProbeReturn WatchCaps(GstPad*, GstPadProbeInfo* info, gpointer renderer) {
     return GST_PAD_PROBE_OK;
 }
 
+// Phone videos carry their orientation as a tag; this stage turns the picture upright before
+// the filters, so the renderer, its size and the zoom all see the upright picture.
+GstElement* MakeOrientationStage() {
+    GstElement* flip = MakeOwned("videoflip", "Orientation");
+    if (flip) gst_util_set_object_arg(G_OBJECT(flip), "video-direction", "auto");
+    return flip;
+}
+
 }  // namespace
 
 bool ParseVideoSizeMessage(GstMessage* message, int& width, int& height) {
@@ -119,6 +128,8 @@ TGraphPipeline::TGraphPipeline(GstElement* pipeline) : FPipeline(pipeline) {
     std::erase(FAudioTail, nullptr);
     FNullRenderer = MakeOwned("fakesink", "Null Renderer");
     if (FNullRenderer) g_object_set(FNullRenderer, "sync", TRUE, nullptr);
+    FOrientation = MakeOrientationStage();
+    WatchDemuxerChoice(FPipeline, &FFfmpegDemuxersFirst);
     Rebuild();
 }
 
@@ -130,6 +141,7 @@ TGraphPipeline::~TGraphPipeline() {
     gst_object_unref(FPipeline);
     for (GstElement* element : FAudioTail) gst_object_unref(element);
     if (FNullRenderer) gst_object_unref(FNullRenderer);
+    if (FOrientation) gst_object_unref(FOrientation);
 }
 
 void TGraphPipeline::AddFilter(GstElement* filter, const std::string& name) {
@@ -179,6 +191,11 @@ bool TGraphPipeline::SetFile(const std::string& path) {
 void TGraphPipeline::SetUri(const std::string& uri) {
     g_object_set(FPipeline, "uri", uri.c_str(), nullptr);
     FRendered = true;
+    FFfmpegDemuxersFirst = false;
+}
+
+bool TGraphPipeline::PreferFfmpegDemuxers() {
+    return !FFfmpegDemuxersFirst.exchange(true);
 }
 
 void TGraphPipeline::Disconnect() {
@@ -195,6 +212,7 @@ bool TGraphPipeline::HasStreams() const {
 
 void TGraphPipeline::Rebuild() {
     std::vector<GstElement*> video, audio, renderer;
+    if (FOrientation) video.push_back(FOrientation);
     for (const TPlaced& placed : FPlaced) {
         if (placed.Kind == TKind::VideoFilter) video.push_back(placed.Element);
         if (placed.Kind == TKind::AudioFilter) audio.push_back(placed.Element);
