@@ -15,8 +15,13 @@ bool IsFfmpegDemuxer(const GValue* value) {
 // own order. GValueArray is what the signal carries, deprecated or not.
 G_GNUC_BEGIN_IGNORE_DEPRECATIONS
 GValueArray* SortFfmpegFirst(GstElement*, GstPad*, GstCaps*, GValueArray* factories,
-                             gpointer prefer) {
-    if (!static_cast<const std::atomic<bool>*>(prefer)->load()) return nullptr;
+                             gpointer data) {
+    auto* choice = static_cast<TDemuxerChoice*>(data);
+    bool offered = false;
+    for (guint index = 0; index < factories->n_values; ++index)
+        offered |= IsFfmpegDemuxer(g_value_array_get_nth(factories, index));
+    if (offered) choice->FfmpegOffered = true;
+    if (!offered || !choice->FfmpegFirst) return nullptr;
     GValueArray* sorted = g_value_array_new(factories->n_values);
     for (bool ffmpeg : {true, false})
         for (guint index = 0; index < factories->n_values; ++index) {
@@ -28,16 +33,15 @@ GValueArray* SortFfmpegFirst(GstElement*, GstPad*, GstCaps*, GValueArray* factor
 G_GNUC_END_IGNORE_DEPRECATIONS
 
 // Runs on whichever thread adds the element.
-void WatchAddedBin(GstBin*, GstBin*, GstElement* element, gpointer prefer) {
+void WatchAddedBin(GstBin*, GstBin*, GstElement* element, gpointer choice) {
     if (g_signal_lookup("autoplug-sort", G_OBJECT_TYPE(element)) == 0) return;
-    g_signal_connect(element, "autoplug-sort", G_CALLBACK(SortFfmpegFirst), prefer);
+    g_signal_connect(element, "autoplug-sort", G_CALLBACK(SortFfmpegFirst), choice);
 }
 
 }  // namespace
 
-void WatchDemuxerChoice(GstElement* playbin, const std::atomic<bool>* prefer) {
-    g_signal_connect(playbin, "deep-element-added", G_CALLBACK(WatchAddedBin),
-                     const_cast<std::atomic<bool>*>(prefer));
+void WatchDemuxerChoice(GstElement* playbin, TDemuxerChoice* choice) {
+    g_signal_connect(playbin, "deep-element-added", G_CALLBACK(WatchAddedBin), choice);
 }
 
 bool IsDemuxerFailure(HRESULT code) {

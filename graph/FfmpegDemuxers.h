@@ -8,9 +8,15 @@
 
 #include "platform/Com.h"
 
-// From then on, every decoding bin the playbin makes tries FFmpeg's demuxers before the others
-// while prefer holds true; prefer must outlive the playbin's streaming.
-void WatchDemuxerChoice(GstElement* playbin, const std::atomic<bool>* prefer);
+// What the decoding bins of one playbin chose from; read and written by its streaming threads.
+struct TDemuxerChoice {
+    std::atomic<bool> FfmpegFirst = false;    // FFmpeg's demuxers go before the others
+    std::atomic<bool> FfmpegOffered = false;  // one of them was among the candidates
+};
+
+// From then on, every decoding bin the playbin makes follows choice, which must outlive the
+// playbin's streaming.
+void WatchDemuxerChoice(GstElement* playbin, TDemuxerChoice* choice);
 
 // A render failure that another demuxer may mend: the file's type was known, but its demuxer
 // refused it.

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "graph/BluRaySource.h"
-#include "graph/FfmpegDemuxers.h"
 
 namespace {
 
@@ -129,7 +128,7 @@ TGraphPipeline::TGraphPipeline(GstElement* pipeline) : FPipeline(pipeline) {
     FNullRenderer = MakeOwned("fakesink", "Null Renderer");
     if (FNullRenderer) g_object_set(FNullRenderer, "sync", TRUE, nullptr);
     FOrientation = MakeOrientationStage();
-    WatchDemuxerChoice(FPipeline, &FFfmpegDemuxersFirst);
+    WatchDemuxerChoice(FPipeline, &FDemuxers);
     Rebuild();
 }
 
@@ -191,11 +190,12 @@ bool TGraphPipeline::SetFile(const std::string& path) {
 void TGraphPipeline::SetUri(const std::string& uri) {
     g_object_set(FPipeline, "uri", uri.c_str(), nullptr);
     FRendered = true;
-    FFfmpegDemuxersFirst = false;
+    FDemuxers.FfmpegFirst = false;
+    FDemuxers.FfmpegOffered = false;
 }
 
 bool TGraphPipeline::PreferFfmpegDemuxers() {
-    return !FFfmpegDemuxersFirst.exchange(true);
+    return FDemuxers.FfmpegOffered && !FDemuxers.FfmpegFirst.exchange(true);
 }
 
 void TGraphPipeline::Disconnect() {

@@ -6,11 +6,12 @@
 
 #include <gst/gst.h>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "graph/FfmpegDemuxers.h"
 
 class TGraphPipeline {
   public:
@@ -36,7 +37,7 @@ class TGraphPipeline {
     void SetUri(const std::string& uri);
     bool Rendered() const { return FRendered; }
     // FFmpeg's demuxers first for the file now set (a new file starts without); false when
-    // they already were.
+    // they already were, or when none of them was offered for the file.
     bool PreferFfmpegDemuxers();
     // Idle and without a file: nothing is connected any more.
     void Disconnect();
@@ -101,7 +102,7 @@ class TGraphPipeline {
     gulong FWatchId = 0;
     bool FStale = false;
     bool FRendered = false;
-    std::atomic<bool> FFfmpegDemuxersFirst = false;  // read by the streaming threads
+    TDemuxerChoice FDemuxers;
     double FRate = 1.0;
     int64_t FStop = -1;
     int32_t FVolume = 0;
