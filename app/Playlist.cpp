@@ -14,8 +14,10 @@
 #include <QUrl>
 #include <QStackedLayout>
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "app/Main.h"
@@ -33,6 +35,19 @@ const TPattern& MediaNamePattern() {
         ".wma$|.wav$|.aac$|.cda$|.swf$|.flv$|.ram$|.rmvb$|.rm$|.rv$|.mov$|.qt$|.3gp$|.3g2$|"
         ".mkv$|.webm$|.m2ts$|.mpls$");
     return pattern;
+}
+
+// The formats that came later take their dot as a dot: unescaped, ".ts$" would list
+// "Contacts" and ".wv$" any name ending in "wv". No ".vob": a DVD opens through its
+// VIDEO_TS.IFO row.
+constexpr std::string_view kMoreMediaExtensions[] = {
+    ".flac", ".m4a", ".opus", ".oga", ".ogv",  ".mka", ".ts",   ".mts", ".m2t",
+    ".wv",   ".aif", ".aiff", ".ogm", ".divx", ".3gp2", ".mp2", ".ac3"};
+
+bool EndsWithNoCase(std::string_view name, std::string_view suffix) {
+    if (name.size() <= suffix.size()) return false;
+    return std::equal(suffix.begin(), suffix.end(), name.end() - suffix.size(),
+                      [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
 }
 
 // The role under which a row keeps its file name as the bytes on disc: a name that is not
@@ -63,7 +78,9 @@ QTreeWidgetItem* NewRow(const TMediaEntry& entry) {
 }  // namespace
 
 bool IsMediaFileName(const std::string& name) {
-    return MediaNamePattern().Matches(name);
+    return MediaNamePattern().Matches(name) ||
+           std::any_of(std::begin(kMoreMediaExtensions), std::end(kMoreMediaExtensions),
+                       [&name](std::string_view extension) { return EndsWithNoCase(name, extension); });
 }
 
 bool IsDvdVolumePath(const std::string& path) {

@@ -17,6 +17,7 @@
 #include "graph/ChildErrors.h"
 #include "graph/DirectShowErrors.h"
 #include "graph/DvdNavigator.h"
+#include "graph/FfmpegDemuxers.h"
 #include "graph/GraphPipeline.h"
 
 namespace {
@@ -86,6 +87,7 @@ struct TFilterGraphPrivate : IMediaSeeking, IBasicAudio, IBasicVideo {
     void SendControlEvent(TControlEvent event, intptr_t param);
 
     HRESULT RenderPath(const std::string& path);
+    HRESULT RetryWithFfmpegDemuxers(HRESULT failure);
     HRESULT RenderDvd(AM_DVD_RENDERSTATUS& status, const std::string& path);
     HRESULT Preroll(int& missingDecoders);
     HRESULT WaitForPreroll(int& missingDecoders);
@@ -194,7 +196,16 @@ HRESULT TFilterGraphPrivate::RenderPath(const std::string& path) {
     DropPending();
     if (!Graph->SetFile(path)) return HRESULT_FILE_NOT_FOUND;
     int missingDecoders = 0;
-    return Preroll(missingDecoders);
+    return RetryWithFfmpegDemuxers(Preroll(missingDecoders));
+}
+
+// Once, for a file whose demuxer refused it; a file neither reads keeps the first failure.
+HRESULT TFilterGraphPrivate::RetryWithFfmpegDemuxers(HRESULT failure) {
+    if (!IsDemuxerFailure(failure) || !Graph->PreferFfmpegDemuxers()) return failure;
+    DropPending();
+    int missingDecoders = 0;
+    const HRESULT retried = Preroll(missingDecoders);
+    return FAILED(retried) ? failure : retried;
 }
 
 HRESULT TFilterGraphPrivate::RenderDvd(AM_DVD_RENDERSTATUS& status, const std::string& path) {
@@ -219,16 +230,19 @@ HRESULT TFilterGraphPrivate::Preroll(int& missingDecoders) {
 
 HRESULT TFilterGraphPrivate::WaitForPreroll(int& missingDecoders) {
     auto deadline = TClock::now() + std::chrono::milliseconds(kRenderTimeoutMs);
+    const auto bound = deadline;
     HRESULT noted = S_OK;  // an error an element posted, which decodebin may have kept back
     while (GstMessage* message = PopBefore(deadline)) {
         std::unique_ptr<GstMessage, decltype(&gst_message_unref)> held(message, gst_message_unref);
-        if (GError* error = ChildErrorOf(message)) {
-            // A pipeline that goes on after such an error has found another way; one that stays
-            // quiet has not.
-            if (SUCCEEDED(noted)) noted = RenderErrorCode(error, missingDecoders);
-            g_error_free(error);
+        GError* error = ChildErrorOf(message);
+        if (error && SUCCEEDED(noted)) noted = RenderErrorCode(error, missingDecoders);
+        // A pipeline that goes on after such an error has found another way (a file whose sound
+        // alone fails still shows its picture); one that stays quiet has not.
+        if (FAILED(noted))
             deadline =
-                std::min(deadline, TClock::now() + std::chrono::milliseconds(kQuietAfterErrorMs));
+                std::min(bound, TClock::now() + std::chrono::milliseconds(kQuietAfterErrorMs));
+        if (error) {
+            g_error_free(error);
             continue;
         }
         const HRESULT result = PrerollStep(message, missingDecoders);

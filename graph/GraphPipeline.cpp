@@ -86,6 +86,14 @@ GstPadProbeReturn WatchCaps(GstPad*, GstPadProbeInfo* info, gpointer renderer) {
     return GST_PAD_PROBE_OK;
 }
 
+// Phone videos carry their orientation as a tag; this stage turns the picture upright before
+// the filters, so the renderer, its size and the zoom all see the upright picture.
+GstElement* MakeOrientationStage() {
+    GstElement* flip = MakeOwned("videoflip", "Orientation");
+    if (flip) gst_util_set_object_arg(G_OBJECT(flip), "video-direction", "auto");
+    return flip;
+}
+
 }  // namespace
 
 bool ParseVideoSizeMessage(GstMessage* message, int& width, int& height) {
@@ -119,6 +127,8 @@ TGraphPipeline::TGraphPipeline(GstElement* pipeline) : FPipeline(pipeline) {
     std::erase(FAudioTail, nullptr);
     FNullRenderer = MakeOwned("fakesink", "Null Renderer");
     if (FNullRenderer) g_object_set(FNullRenderer, "sync", TRUE, nullptr);
+    FOrientation = MakeOrientationStage();
+    WatchDemuxerChoice(FPipeline, &FDemuxers);
     Rebuild();
 }
 
@@ -130,6 +140,7 @@ TGraphPipeline::~TGraphPipeline() {
     gst_object_unref(FPipeline);
     for (GstElement* element : FAudioTail) gst_object_unref(element);
     if (FNullRenderer) gst_object_unref(FNullRenderer);
+    if (FOrientation) gst_object_unref(FOrientation);
 }
 
 void TGraphPipeline::AddFilter(GstElement* filter, const std::string& name) {
@@ -179,6 +190,12 @@ bool TGraphPipeline::SetFile(const std::string& path) {
 void TGraphPipeline::SetUri(const std::string& uri) {
     g_object_set(FPipeline, "uri", uri.c_str(), nullptr);
     FRendered = true;
+    FDemuxers.FfmpegFirst = false;
+    FDemuxers.FfmpegOffered = false;
+}
+
+bool TGraphPipeline::PreferFfmpegDemuxers() {
+    return FDemuxers.FfmpegOffered && !FDemuxers.FfmpegFirst.exchange(true);
 }
 
 void TGraphPipeline::Disconnect() {
@@ -195,6 +212,7 @@ bool TGraphPipeline::HasStreams() const {
 
 void TGraphPipeline::Rebuild() {
     std::vector<GstElement*> video, audio, renderer;
+    if (FOrientation) video.push_back(FOrientation);
     for (const TPlaced& placed : FPlaced) {
         if (placed.Kind == TKind::VideoFilter) video.push_back(placed.Element);
         if (placed.Kind == TKind::AudioFilter) audio.push_back(placed.Element);

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "graph/FfmpegDemuxers.h"
+
 class TGraphPipeline {
   public:
     // Null when GStreamer has no playbin.
@@ -34,6 +36,9 @@ class TGraphPipeline {
     bool SetFile(const std::string& path);
     void SetUri(const std::string& uri);
     bool Rendered() const { return FRendered; }
+    // FFmpeg's demuxers first for the file now set (a new file starts without); false when
+    // they already were, or when none of them was offered for the file.
+    bool PreferFfmpegDemuxers();
     // Idle and without a file: nothing is connected any more.
     void Disconnect();
     // After preroll: whether any video or audio stream is decoded.
@@ -89,6 +94,7 @@ class TGraphPipeline {
     std::vector<GstElement*> FAudioTail;  // owned: conversion, balance, tempo, output
     GstElement* FPanorama = nullptr;      // in the tail
     GstElement* FNullRenderer = nullptr;  // owned: used while no member renders video
+    GstElement* FOrientation = nullptr;   // owned: in front of the video filters
     GstElement* FVideoFilterBin = nullptr;
     GstElement* FAudioFilterBin = nullptr;
     GstElement* FRendererBin = nullptr;
@@ -96,6 +102,7 @@ class TGraphPipeline {
     gulong FWatchId = 0;
     bool FStale = false;
     bool FRendered = false;
+    TDemuxerChoice FDemuxers;
     double FRate = 1.0;
     int64_t FStop = -1;
     int32_t FVolume = 0;

@@ -59,14 +59,17 @@ TEST_F(PlaylistTest, ListsMediaNamesInLocaleOrderWithTheirSizes) {
     WriteFile(folder + "VIDEO_TS.IFO", QByteArray(23506, 'v'));
     WriteFile(folder + "VTS_01_1.IFO", "title");
     WriteFile(folder + "notes_mp3", "");
+    // The later formats' dots are dots; a DVD's title files open through VIDEO_TS.IFO.
+    for (const char* name : {"e.FLAC", "f.opus", "Contacts", "notes_flac", "VTS_01_1.VOB"})
+        WriteFile(folder + name, "");
     QDir().mkpath(QString::fromStdString(folder + "d.mkv"));
     TFormQuelm& form = Start();
     form.ScanMediaFolder(folder);
-    ASSERT_EQ(Captions(form),
-              (std::vector<std::string>{"a.AVI", "c.mp4", "notes_mp3", "VIDEO_TS.IFO"}));
+    ASSERT_EQ(Captions(form), (std::vector<std::string>{"a.AVI", "c.mp4", "e.FLAC", "f.opus",
+                                                        "notes_mp3", "VIDEO_TS.IFO"}));
     EXPECT_EQ(form.LvVideoSource->topLevelItem(0)->text(1), "1.30 KB");
     EXPECT_EQ(form.LvVideoSource->topLevelItem(1)->text(1), "100 bytes");
-    EXPECT_EQ(form.LvVideoSource->topLevelItem(3)->text(1), "22.9 KB");
+    EXPECT_EQ(form.LvVideoSource->topLevelItem(5)->text(1), "22.9 KB");
     form.ScanMediaFolder(Drive("nowhere/"));
     EXPECT_EQ(form.RowCount(), 0);
 }
