@@ -162,6 +162,7 @@ void TFormQuelm::LoadSettings() {
     mnNoText->setChecked(ini.ReadBool(kSection, "NoText", mnNoText->isChecked()));
     chkboxZoomVertical->setChecked(
         ini.ReadBool(kSection, "VerticalZoom", chkboxZoomVertical->isChecked()));
+    mnSubtitles->setChecked(ini.ReadBool(kSection, "Subtitles", mnSubtitles->isChecked()));
 
     SetStayOnTop(stayOnTop);
     ApplyPlace(left, top, width, height);
@@ -266,6 +267,7 @@ void TFormQuelm::SaveSettings() {
     if (PlayerState.DiagnosticMode) ini.WriteBool(kSection, "EVR", chkboxEVR->isChecked());
     ini.WriteBool(kSection, "NoText", mnNoText->isChecked());
     ini.WriteBool(kSection, "VerticalZoom", chkboxZoomVertical->isChecked());
+    ini.WriteBool(kSection, "Subtitles", mnSubtitles->isChecked());
 }
 
 void TFormQuelm::HandleAppException(QObject*, const std::exception& error) {

@@ -65,7 +65,8 @@ TEST_F(MainTest, MenusHoldEveryItemInOrder) {
     TFormQuelm& form = Start();
     EXPECT_EQ(Describe(form.PopupMenu1),
               "DVD-Menu{Root Menu(img), Title Menu, Frame Step(img)}, Next Chapter(img), "
-              "Previous Chapter(img), Fast Forward(img), Normal(img), Rewind(img), -(hidden), "
+              "Previous Chapter(img), Fast Forward(img), Normal(img), Rewind(img), Subtitles[x], "
+              "Subtitle Track{}, Audio Track{}, -(hidden), "
               "Open New Media Player, Show Error Memo, No Color Control Filters[ ], "
               "Don't Show Text[ ], -, Auto Sized{Top R, Top L, Bottom R, Bottom L, "
               "Left of Screen, Right of Screen}, -, Sound Graphic EQ Control, "
