@@ -58,13 +58,14 @@ void TFormQuelm::FGSubtitle(const std::string& text, int64_t durationMs) {
 // size and stays in front of the picture.
 void TFormQuelm::DrawSubtitle() {
     QWidget* picture = PictureStack->currentWidget();
+    const bool shown = mnSubtitles->isChecked() && !PlayerState.DvdMode;
+    const QString text = shown ? FSubtitleText : QString();
+    if (!FSubtitleOverlay && text.isEmpty()) return;
     if (!FSubtitleOverlay) {
         FSubtitleOverlay = new TTextOverlay(picture);
         FSubtitleOverlay->setObjectName("SubtitleOverlay");
         FSubtitleOverlay->OnPaintText = PaintSubtitle;
     }
-    const bool shown = mnSubtitles->isChecked() && !PlayerState.DvdMode;
-    const QString text = shown ? FSubtitleText : QString();
     const int pixels = std::max(kSmallestPixels, picture->height() / kLinesPerPicture);
     const int lines = static_cast<int>(text.count('\n')) + 1;
     const int bottom = height() - kTextAboveBottom - kGapAboveText;

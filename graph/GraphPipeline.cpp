@@ -141,16 +141,18 @@ std::string AssEventText(const std::string& event) {
     return text;
 }
 
-// The plain text of a cue in the stream's format.
+// The plain text of a cue in the stream's format; none for pictures of subtitles (a film's
+// DVD or Blu-ray tracks), which this renderer cannot show.
 std::string CueText(const std::string& data, GstPad* pad) {
     GstCaps* caps = gst_pad_get_current_caps(pad);
-    if (!caps) return data;
+    if (!caps) return {};
     const GstStructure* format = gst_caps_get_structure(caps, 0);
     const std::string media = gst_structure_get_name(format);
     const char* textFormat = gst_structure_get_string(format, "format");
     const bool markup = textFormat && std::strcmp(textFormat, "pango-markup") == 0;
     gst_caps_unref(caps);
     if (media == "application/x-ass" || media == "application/x-ssa") return AssEventText(data);
+    if (media != "text/x-raw") return {};
     return markup ? WithoutMarkup(data) : data;
 }
 
@@ -233,14 +235,13 @@ TGraphPipeline::TGraphPipeline(GstElement* pipeline) : FPipeline(pipeline) {
     std::erase(FAudioTail, nullptr);
     FNullRenderer = MakeOwned("fakesink", "Null Renderer");
     if (FNullRenderer) g_object_set(FNullRenderer, "sync", TRUE, nullptr);
-    // The subtitles are drawn by the player over the picture, not into it: each cue reaches
-    // the bus at its time. It takes no part in preroll, so a subtitle stream that is slow to
+    // A file's text subtitles are drawn by the player over the picture, not into it: each cue
+    // reaches the bus at its time. It takes no part in preroll, so a subtitle stream that is slow to
     // start never holds up the open.
     FTextRenderer = MakeOwned("fakesink", "Subtitle Renderer");
     if (FTextRenderer) {
         g_object_set(FTextRenderer, "sync", TRUE, "async", FALSE, "signal-handoffs", TRUE, nullptr);
         g_signal_connect(FTextRenderer, "handoff", G_CALLBACK(PostCue), nullptr);
-        g_object_set(FPipeline, "text-sink", FTextRenderer, nullptr);
     }
     Rebuild();
 }
@@ -298,11 +299,14 @@ bool TGraphPipeline::SetFile(const std::string& path) {
     SetUri(uri);
     g_free(uri);
     SetSubtitleFile(FindSubtitleFile(path));
+    g_object_set(FPipeline, "text-sink", FTextRenderer, nullptr);
     return true;
 }
 
+// Other sources (a DVD's menus and subpictures, a Blu-ray's) keep playbin's own overlay, which
+// draws their pictures of subtitles into the picture.
 void TGraphPipeline::SetUri(const std::string& uri) {
-    g_object_set(FPipeline, "uri", uri.c_str(), nullptr);
+    g_object_set(FPipeline, "uri", uri.c_str(), "text-sink", nullptr, nullptr);
     SetSubtitleFile({});
     FRendered = true;
 }
