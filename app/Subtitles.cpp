@@ -83,8 +83,8 @@ void TFormQuelm::FillTrackMenus() {
     FillTrackMenu(AudioTrack1, tkAudio);
 }
 
-// Filled as the context menu opens: the tracks of the file that plays now, the current one checked. Nothing
-// to choose while nothing plays, and on a DVD, whose navigator picks its own streams.
+// Filled as the context menu opens: the tracks of the file that plays now, the current one checked.
+// Nothing to choose while nothing plays, and on a DVD, whose navigator picks its own streams.
 void TFormQuelm::FillTrackMenu(QMenu* menu, TTrackKind kind) {
     menu->clear();
     const std::vector<std::string> names =
@@ -94,9 +94,8 @@ void TFormQuelm::FillTrackMenu(QMenu* menu, TTrackKind kind) {
         QAction* item = menu->addAction(QString::fromStdString(names[index]));
         item->setCheckable(true);
         item->setChecked(index == current);
-        connect(item, &QAction::triggered, this, [this, kind, index] {
-            Guard(this, [&] { ChooseTrack(kind, index); });
-        });
+        connect(item, &QAction::triggered, this,
+                [this, kind, index] { Guard(this, [&] { ChooseTrack(kind, index); }); });
     }
     menu->setEnabled(!names.empty());
 }

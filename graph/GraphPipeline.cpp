@@ -236,8 +236,8 @@ TGraphPipeline::TGraphPipeline(GstElement* pipeline) : FPipeline(pipeline) {
     FNullRenderer = MakeOwned("fakesink", "Null Renderer");
     if (FNullRenderer) g_object_set(FNullRenderer, "sync", TRUE, nullptr);
     // A file's text subtitles are drawn by the player over the picture, not into it: each cue
-    // reaches the bus at its time. It takes no part in preroll, so a subtitle stream that is slow to
-    // start never holds up the open.
+    // reaches the bus at its time. It takes no part in preroll, so a subtitle stream that is slow
+    // to start never holds up the open.
     FTextRenderer = MakeOwned("fakesink", "Subtitle Renderer");
     if (FTextRenderer) {
         g_object_set(FTextRenderer, "sync", TRUE, "async", FALSE, "signal-handoffs", TRUE, nullptr);

@@ -38,8 +38,7 @@ bool LooksLikeText(const std::string& head) {
 
 bool Usable(const QString& path) {
     const QFileInfo info(path);
-    return info.isFile() && info.size() <= kLargestSubtitleFile &&
-           LooksLikeText(ReadHead(path));
+    return info.isFile() && info.size() <= kLargestSubtitleFile && LooksLikeText(ReadHead(path));
 }
 
 // A head cut inside a character is still UTF-8: only the last three bytes may be incomplete.

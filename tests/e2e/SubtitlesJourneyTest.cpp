@@ -52,9 +52,9 @@ class SubtitlesJourney : public ::testing::Test {
     }
     // The file plays: its name in the caption with the time reaching the given second.
     bool Plays(const QString& name, int second) {
-        const QRegularExpression playing(
-            QString(" - 0:00:%1 \\[.*\\] \\[%2\\]$").arg(second, 2, 10, QChar('0')).arg(
-                QRegularExpression::escape(name)));
+        const QRegularExpression playing(QString(" - 0:00:%1 \\[.*\\] \\[%2\\]$")
+                                             .arg(second, 2, 10, QChar('0'))
+                                             .arg(QRegularExpression::escape(name)));
         return WaitForTitle(Vexlo, playing, 10000).contains(playing);
     }
     // Opens the context menu over the picture and takes the keys; each time a few pixels from

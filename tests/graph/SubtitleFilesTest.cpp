@@ -1,9 +1,9 @@
-#include "graph/SubtitleFiles.h"
-
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QTemporaryDir>
+
+#include "graph/SubtitleFiles.h"
 
 namespace {
 
@@ -17,7 +17,9 @@ void Write(const QString& path, const QByteArray& bytes) {
 
 TEST(SubtitleFilesTest, TextIsUtf8WhenItIsValidUtf8ElseWindows1252) {
     EXPECT_EQ(SubtitleEncoding("Caf\xc3\xa9 au lait"), "UTF-8");
-    EXPECT_EQ(SubtitleEncoding("\xef\xbb\xbf" "Caf\xc3\xa9"), "UTF-8");
+    EXPECT_EQ(SubtitleEncoding("\xef\xbb\xbf"
+                               "Caf\xc3\xa9"),
+              "UTF-8");
     EXPECT_EQ(SubtitleEncoding("Caf\xc3"), "UTF-8") << "a head cut inside a character";
     // The tests run in a UTF-8 or the C locale, neither of them a legacy charset.
     EXPECT_EQ(SubtitleEncoding("Caf\xe9 au lait"), "WINDOWS-1252");
