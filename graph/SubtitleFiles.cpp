@@ -13,8 +13,8 @@
 namespace {
 
 constexpr std::array<const char*, 5> kExtensions = {"srt", "ass", "ssa", "vtt", "sub"};
-// GStreamer's subtitle parser reads the whole file before the first frame shows; much more
-// than any real subtitle file (a feature film's are under 1 MB) would stall the open.
+// A feature film's subtitles take well under 1 MB: a file many times that is no subtitle file,
+// and is passed over rather than left to the parser.
 constexpr qint64 kLargestSubtitleFile = 10 * 1024 * 1024;
 // Enough of the head to tell text from binary and the encoding of the text.
 constexpr qint64 kHeadBytes = 64 * 1024;
