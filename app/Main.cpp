@@ -165,6 +165,7 @@ void TFormQuelm::LoadSettings() {
     mnResume->setChecked(ini.ReadBool(kSection, "ResumeWhereLeft", mnResume->isChecked()));
     chkboxZoomVertical->setChecked(
         ini.ReadBool(kSection, "VerticalZoom", chkboxZoomVertical->isChecked()));
+    mnSubtitles->setChecked(ini.ReadBool(kSection, "Subtitles", mnSubtitles->isChecked()));
 
     SetStayOnTop(stayOnTop);
     ApplyPlace(left, top, width, height);
@@ -270,6 +271,7 @@ void TFormQuelm::SaveSettings() {
     ini.WriteBool(kSection, "NoText", mnNoText->isChecked());
     ini.WriteBool(kSection, "VerticalZoom", chkboxZoomVertical->isChecked());
     ini.WriteBool(kSection, "ResumeWhereLeft", mnResume->isChecked());
+    ini.WriteBool(kSection, "Subtitles", mnSubtitles->isChecked());
 }
 
 void TFormQuelm::HandleAppException(QObject*, const std::exception& error) {

@@ -3,7 +3,7 @@
 // and a thin bottom bar of controls. The class is one, its handlers live in files by concern:
 // Main.cpp (creation, settings, shutdown, exception hook), MainForm.cpp (building the
 // components and menus), Playlist.cpp, Playback.cpp, Transport.cpp, WindowModes.cpp,
-// Overlay.cpp, MediaOpen.cpp, DvdControl.cpp.
+// Overlay.cpp, Subtitles.cpp, MediaOpen.cpp, DvdControl.cpp.
 //
 // Every handler runs through Guard (see Handler), so no exception crosses Qt's event loop; what
 // a handler raises goes to HandleAppException.
@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -141,7 +142,9 @@ class TFormQuelm : public QWidget, private IGraphListener {
     QMenu* PopupMenu1;
     QMenu* DVDMenu1;
     QAction *RootMenu1, *TitleMenu1, *FrameStep1;
-    QAction *NextChapter1, *PreviousChapter1, *MenuItem2, *Normal1, *MenuItem3, *MenuItem4;
+    QAction *NextChapter1, *PreviousChapter1, *MenuItem2, *Normal1, *MenuItem3, *mnSubtitles;
+    QMenu *SubtitleTrack1, *AudioTrack1;
+    QAction* MenuItem4;
     QAction *OpenAnother1, *mnShowErrorMemo, *mnNoFilters, *mnNoText, *MenuItem5;
     QMenu* AutoSized1;
     QAction *TopR1, *TopL1, *BottomR1, *BottomL1, *mnLeftScreen, *mnRightScreen;
@@ -260,6 +263,20 @@ class TFormQuelm : public QWidget, private IGraphListener {
     bool FOverlayRestart = false;            // start again once the stopping worker has ended
     // Declared after the controls it draws on, so destroyed before them.
     TBMDThread DrawTextThread;
+    // Subtitles.cpp
+    // A cue from the graph: shown for its duration (until the next when it has none); an empty
+    // text takes the last one away.
+    void FGSubtitle(const std::string& text, int64_t durationMs);
+    // Shows the current cue (when "Subtitles" is checked) over the picture control in front.
+    void DrawSubtitle();
+    void mnSubtitlesClick();
+    // The "Subtitle Track" and "Audio Track" menus: the open file's tracks.
+    void FillTrackMenus();
+    void FillTrackMenu(QMenu* menu, TTrackKind kind);
+    void ChooseTrack(TTrackKind kind, int index);
+    QPointer<TTextOverlay> FSubtitleOverlay;
+    QString FSubtitleText;
+    QTimer FSubtitleEnd;  // the end of the cue shown
     // MediaOpen.cpp
     // Builds a new graph for the file, with the filter chain its name calls for, and plays
     // it. Raises EDirectShowException when the file cannot be rendered or played.

@@ -405,6 +405,10 @@ void TFormQuelm::BuildMainMenu() {
     MenuItem2 = AddItem(PopupMenu1, "MenuItem2", "Fast Forward", 5);
     Normal1 = AddItem(PopupMenu1, "Normal1", "Normal", 3);
     MenuItem3 = AddItem(PopupMenu1, "MenuItem3", "Rewind", 1);
+    mnSubtitles = AddCheckItem(PopupMenu1, "mnSubtitles", "Subtitles");
+    mnSubtitles->setChecked(true);
+    SubtitleTrack1 = Named(PopupMenu1->addMenu("Subtitle Track"), "SubtitleTrack1");
+    AudioTrack1 = Named(PopupMenu1->addMenu("Audio Track"), "AudioTrack1");
     MenuItem4 = AddSeparator(PopupMenu1, "MenuItem4");
     MenuItem4->setVisible(false);
     OpenAnother1 = AddItem(PopupMenu1, "OpenAnother1", "Open New Media Player");
@@ -471,6 +475,12 @@ void TFormQuelm::ConnectHandlers() {
     FG.OnDVDCurrentHMSFTime = [this](uint32_t hmsf, uint32_t timeCode) {
         FGDVDCurrentHMSFTime(hmsf, timeCode);
     };
+    FG.OnSubtitle = [this](const std::string& text, int64_t durationMs) {
+        FGSubtitle(text, durationMs);
+    };
+    FSubtitleEnd.setSingleShot(true);
+    connect(&FSubtitleEnd, &QTimer::timeout, this,
+            [this] { Guard(this, [this] { FGSubtitle({}, -1); }); });
     ConnectSliders();
     ConnectMenus();
 
@@ -537,6 +547,7 @@ void TFormQuelm::ConnectMenus() {
         {mnShowErrorMemo, &TFormQuelm::mnShowErrorMemoClick},
         {mnNoFilters, &TFormQuelm::mnNoFiltersClick},
         {mnNoText, &TFormQuelm::mnNoTextClick},
+        {mnSubtitles, &TFormQuelm::mnSubtitlesClick},
         {TopR1, &TFormQuelm::TopR1Click},
         {TopL1, &TFormQuelm::TopL1Click},
         {BottomR1, &TFormQuelm::BottomR1Click},
@@ -554,6 +565,7 @@ void TFormQuelm::ConnectMenus() {
         {mnSetDefault, &TFormQuelm::mnSetDefaultClick}};
     for (const auto& [item, handler] : items)
         connect(item, &QAction::triggered, this, Handler(handler));
+    connect(PopupMenu1, &QMenu::aboutToShow, this, Handler(&TFormQuelm::FillTrackMenus));
 }
 
 void TFormQuelm::WirePicture(QWidget* control, int events) {

@@ -81,6 +81,7 @@ void TFormQuelm::DrawTextThreadExecute(TBMDThreadBase*, TBMDExecuteThread* threa
 }
 
 void TFormQuelm::DrawOverlay() {
+    DrawSubtitle();
     FOverlayMuted = mnNoText->isChecked();
     if (FOverlayMuted) return;
     QWidget* picture = PictureStack->currentWidget();

@@ -89,10 +89,15 @@ void TTextOverlay::Render(const TShown& shown) {
 }
 
 // The renderer's window is our sibling; whatever was raised after us would cover the text.
+// Other overlays may stay above: they show their text elsewhere, and raising each other in
+// turn would restack the windows at every pass.
 void TTextOverlay::KeepInFront() {
     const QObjectList& siblings = parentWidget()->children();
     if (isHidden()) show();
-    if (siblings.isEmpty() || siblings.constLast() != this) raise();
+    const auto after = std::find(siblings.begin(), siblings.end(), this);
+    if (std::any_of(after == siblings.end() ? after : after + 1, siblings.end(),
+                    [](QObject* sibling) { return !dynamic_cast<TTextOverlay*>(sibling); }))
+        raise();
 }
 
 QRect TTextOverlay::GlyphArea() const {

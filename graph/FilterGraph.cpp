@@ -104,6 +104,7 @@ struct TFilterGraphPrivate : IMediaSeeking, IBasicAudio, IBasicVideo {
     void Dispatch(int32_t code, intptr_t param1, intptr_t param2);
     void GuardedDispatch(int32_t code, intptr_t param1, intptr_t param2);
     void DropPending();
+    void ClearSubtitle();
 
     HRESULT GetCurrentPosition(int64_t& position) override;
     HRESULT GetDuration(int64_t& duration) override;
@@ -144,6 +145,7 @@ void TFilterGraphPrivate::Activate() {
 
 void TFilterGraphPrivate::Deactivate() {
     SendControlEvent(ceActive, 0);
+    ClearSubtitle();
     // Members' elements leave a stopped pipeline: a filter stopped while its stream waits
     // in a prerolled sink would wait for ever.
     if (Graph) Graph->Idle();
@@ -369,8 +371,12 @@ void TFilterGraphPrivate::HandleMessage(GstMessage* message) {
             break;
         case GST_MESSAGE_APPLICATION: {
             int width = 0, height = 0;
+            std::string text;
+            int64_t durationMs = -1;
             if (ParseVideoSizeMessage(message, width, height))
                 Dispatch(EC_VIDEO_SIZE_CHANGED, (width & 0xFFFF) | ((height & 0xFFFF) << 16), 0);
+            else if (ParseSubtitleMessage(message, text, durationMs) && Owner->OnSubtitle)
+                Owner->OnSubtitle(text, durationMs);
             break;
         }
         default:
@@ -424,6 +430,11 @@ void TFilterGraphPrivate::DropPending() {
     Pending.clear();
 }
 
+// A cue still showing belongs to a stretch of the stream that no longer plays.
+void TFilterGraphPrivate::ClearSubtitle() {
+    if (Owner->OnSubtitle) Owner->OnSubtitle({}, -1);
+}
+
 // ---- Interfaces ----
 
 HRESULT TFilterGraphPrivate::GetCurrentPosition(int64_t& position) {
@@ -439,6 +450,7 @@ HRESULT TFilterGraphPrivate::GetStopPosition(int64_t& stop) {
 }
 
 HRESULT TFilterGraphPrivate::SetPositions(int64_t current, int64_t stop) {
+    ClearSubtitle();
     return Graph && Graph->Seek(current, stop) ? S_OK : E_FAIL;
 }
 
@@ -581,6 +593,7 @@ bool TFilterGraph::Stop() {
     if (!D->Active || !D->Graph) return false;
     D->SendControlEvent(ceStop, 0);
     // Stopped keeps the file: a later Play prerolls it again from the start.
+    D->ClearSubtitle();
     DShowCheck(D->SetState(GST_STATE_READY));
     D->Graph->Rewound();
     return true;
@@ -644,6 +657,18 @@ _GstElement* TFilterGraph::Pipeline() const {
 
 std::vector<std::string> TFilterGraph::FilterNames() const {
     return D->Graph ? D->Graph->FilterNames() : std::vector<std::string>();
+}
+
+std::vector<std::string> TFilterGraph::TrackNames(TTrackKind kind) const {
+    return D->Graph ? D->Graph->TrackNames(kind == tkSubtitle) : std::vector<std::string>();
+}
+
+int TFilterGraph::CurrentTrack(TTrackKind kind) const {
+    return D->Graph ? D->Graph->CurrentTrack(kind == tkSubtitle) : -1;
+}
+
+void TFilterGraph::SetCurrentTrack(TTrackKind kind, int index) {
+    if (D->Graph) D->Graph->SetCurrentTrack(kind == tkSubtitle, index);
 }
 
 IMediaSeeking* TFilterGraph::MediaSeeking() {

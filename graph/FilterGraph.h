@@ -58,6 +58,7 @@ class IGraphListener {
 enum TGraphMode { gmNormal = 0, gmCapture = 1, gmDVD = 2 };
 // What was last asked of the live graph: stopped (also while inactive), paused or running.
 enum TGraphState { gsStopped, gsPaused, gsRunning };
+enum TTrackKind { tkAudio, tkSubtitle };
 
 // Positions and durations in 100-ns units.
 class IMediaSeeking {
@@ -211,6 +212,13 @@ class TFilterGraph {
     // their member names plus what GStreamer added); empty while inactive.
     std::vector<std::string> FilterNames() const;
 
+    // The file's audio or subtitle tracks by language and title ("Track N" for one with
+    // neither; empty while inactive), the one playing (-1 for none), and a switch to another
+    // while it plays.
+    std::vector<std::string> TrackNames(TTrackKind kind) const;
+    int CurrentTrack(TTrackKind kind) const;
+    void SetCurrentTrack(TTrackKind kind, int index);
+
     // Interface queries: null while inactive.
     IMediaSeeking* MediaSeeking();
     IBasicAudio* BasicAudio();
@@ -225,6 +233,9 @@ class TFilterGraph {
     std::function<void(int title)> OnDVDTitleChange;
     std::function<void(int chapter)> OnDVDChapterStart;
     std::function<void(uint32_t hmsfTimeCode, uint32_t timeCode)> OnDVDCurrentHMSFTime;
+    // A subtitle cue comes due: its text and how long it shows (-1: until the next). An empty
+    // text takes the last one away: on a stop, a seek and when the graph goes.
+    std::function<void(const std::string& text, int64_t durationMs)> OnSubtitle;
 
   private:
     std::unique_ptr<TFilterGraphPrivate> D;

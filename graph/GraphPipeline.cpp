@@ -1,14 +1,18 @@
 #include "graph/GraphPipeline.h"
 
+#include <gst/tag/tag.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "graph/BluRaySource.h"
+#include "graph/SubtitleFiles.h"
 
 namespace {
 
 constexpr const char* kVideoSizeMessage = "vexlo-video-size";
+constexpr const char* kSubtitleMessage = "vexlo-subtitle";
 
 GstElement* MakeOwned(const char* factory, const char* name) {
     GstElement* element = gst_element_factory_make(factory, name);
@@ -94,7 +98,119 @@ GstElement* MakeOrientationStage() {
     return flip;
 }
 
+// Pango markup (what the subtitle parser gives) as the words it shows.
+std::string WithoutMarkup(const std::string& markup) {
+    static const std::pair<std::string, std::string> kEntities[] = {
+        {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}};
+    std::string text;
+    bool inTag = false;
+    for (size_t at = 0; at < markup.size(); ++at) {
+        const char c = markup[at];
+        if (inTag || c == '<') {
+            inTag = c != '>';
+            continue;
+        }
+        const auto entity =
+            std::find_if(std::begin(kEntities), std::end(kEntities), [&](const auto& entry) {
+                return markup.compare(at, entry.first.size(), entry.first) == 0;
+            });
+        if (entity == std::end(kEntities)) {
+            text += c;
+            continue;
+        }
+        text += entity->second;
+        at += entity->first.size() - 1;
+    }
+    return text;
+}
+
+// An SSA/ASS event as a demuxer hands it on ("ReadOrder,Layer,Style,Name,MarginL,MarginR,
+// MarginV,Effect,Text"): its text without the {\...} override blocks, "\N" a line break.
+std::string AssEventText(const std::string& event) {
+    size_t start = 0;
+    for (int field = 0; field < 8 && start != std::string::npos; ++field) {
+        const size_t comma = event.find(',', start);
+        start = comma == std::string::npos ? comma : comma + 1;
+    }
+    if (start == std::string::npos) return {};
+    std::string text;
+    bool inBlock = false;
+    for (size_t at = start; at < event.size(); ++at) {
+        const char c = event[at];
+        if (inBlock || c == '{') {
+            inBlock = c != '}';
+        } else if (c == '\\' && at + 1 < event.size() && (event[at + 1] | 0x20) == 'n') {
+            text += '\n';
+            ++at;
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+// The plain text of a cue in the stream's format; none for pictures of subtitles (a film's
+// DVD or Blu-ray tracks), which this renderer cannot show.
+std::string CueText(const std::string& data, GstPad* pad) {
+    GstCaps* caps = gst_pad_get_current_caps(pad);
+    if (!caps) return {};
+    const GstStructure* format = gst_caps_get_structure(caps, 0);
+    const std::string media = gst_structure_get_name(format);
+    const char* textFormat = gst_structure_get_string(format, "format");
+    const bool markup = textFormat && std::strcmp(textFormat, "pango-markup") == 0;
+    gst_caps_unref(caps);
+    if (media == "application/x-ass" || media == "application/x-ssa") return AssEventText(data);
+    if (media != "text/x-raw") return {};
+    return markup ? WithoutMarkup(data) : data;
+}
+
+// The text renderer's hand-off, on the streaming thread as each cue comes due: the cue goes to
+// the bus, which the UI thread reads.
+void PostCue(GstElement* sink, GstBuffer* buffer, GstPad* pad, gpointer) {
+    GstMapInfo map;
+    if (!gst_buffer_map(buffer, &map, GST_MAP_READ)) return;
+    std::string data(reinterpret_cast<const char*>(map.data), map.size);
+    gst_buffer_unmap(buffer, &map);
+    data.erase(std::find(data.begin(), data.end(), '\0'), data.end());
+    const GstClockTime duration = GST_BUFFER_DURATION(buffer);
+    const gint64 durationMs =
+        GST_CLOCK_TIME_IS_VALID(duration) ? static_cast<gint64>(duration / GST_MSECOND) : -1;
+    GstStructure* cue =
+        gst_structure_new(kSubtitleMessage, "text", G_TYPE_STRING, CueText(data, pad).c_str(),
+                          "duration", G_TYPE_INT64, durationMs, nullptr);
+    gst_element_post_message(sink, gst_message_new_application(GST_OBJECT(sink), cue));
+}
+
+// "English - Commentary", "English", "Commentary" or "Track 2".
+std::string TrackName(const GstTagList* tags, int index) {
+    std::string language, title;
+    gchar* value = nullptr;
+    if (tags && gst_tag_list_get_string(tags, GST_TAG_LANGUAGE_CODE, &value)) {
+        const gchar* name = gst_tag_get_language_name(value);
+        language = name ? name : value;
+        g_free(value);
+    }
+    if (tags && gst_tag_list_get_string(tags, GST_TAG_TITLE, &value)) {
+        title = value;
+        g_free(value);
+    }
+    if (language.empty() && title.empty()) return "Track " + std::to_string(index + 1);
+    if (language.empty() || title.empty()) return language + title;
+    return language + " - " + title;
+}
+
 }  // namespace
+
+bool ParseSubtitleMessage(GstMessage* message, std::string& text, int64_t& durationMs) {
+    const GstStructure* cue = gst_message_get_structure(message);
+    if (!cue || !gst_structure_has_name(cue, kSubtitleMessage)) return false;
+    const gchar* words = gst_structure_get_string(cue, "text");
+    gint64 duration = -1;
+    gst_structure_get_int64(cue, "duration", &duration);
+    text = words ? words : "";
+    durationMs = duration;
+    return true;
+}
 
 bool ParseVideoSizeMessage(GstMessage* message, int& width, int& height) {
     const GstStructure* size = gst_message_get_structure(message);
@@ -129,6 +245,14 @@ TGraphPipeline::TGraphPipeline(GstElement* pipeline) : FPipeline(pipeline) {
     if (FNullRenderer) g_object_set(FNullRenderer, "sync", TRUE, nullptr);
     FOrientation = MakeOrientationStage();
     WatchDemuxerChoice(FPipeline, &FDemuxers);
+    // A file's text subtitles are drawn by the player over the picture, not into it: each cue
+    // reaches the bus at its time. It takes no part in preroll, so a subtitle stream that is slow
+    // to start never holds up the open.
+    FTextRenderer = MakeOwned("fakesink", "Subtitle Renderer");
+    if (FTextRenderer) {
+        g_object_set(FTextRenderer, "sync", TRUE, "async", FALSE, "signal-handoffs", TRUE, nullptr);
+        g_signal_connect(FTextRenderer, "handoff", G_CALLBACK(PostCue), nullptr);
+    }
     Rebuild();
 }
 
@@ -141,6 +265,7 @@ TGraphPipeline::~TGraphPipeline() {
     for (GstElement* element : FAudioTail) gst_object_unref(element);
     if (FNullRenderer) gst_object_unref(FNullRenderer);
     if (FOrientation) gst_object_unref(FOrientation);
+    if (FTextRenderer) gst_object_unref(FTextRenderer);
 }
 
 void TGraphPipeline::AddFilter(GstElement* filter, const std::string& name) {
@@ -184,11 +309,16 @@ bool TGraphPipeline::SetFile(const std::string& path) {
     if (!uri) return false;
     SetUri(uri);
     g_free(uri);
+    SetSubtitleFile(FindSubtitleFile(path));
+    g_object_set(FPipeline, "text-sink", FTextRenderer, nullptr);
     return true;
 }
 
+// Other sources (a DVD's menus and subpictures, a Blu-ray's) keep playbin's own overlay, which
+// draws their pictures of subtitles into the picture.
 void TGraphPipeline::SetUri(const std::string& uri) {
-    g_object_set(FPipeline, "uri", uri.c_str(), nullptr);
+    g_object_set(FPipeline, "uri", uri.c_str(), "text-sink", nullptr, nullptr);
+    SetSubtitleFile({});
     FRendered = true;
     FDemuxers.FfmpegFirst = false;
     FDemuxers.FfmpegOffered = false;
@@ -198,9 +328,18 @@ bool TGraphPipeline::PreferFfmpegDemuxers() {
     return FDemuxers.FfmpegOffered && !FDemuxers.FfmpegFirst.exchange(true);
 }
 
+void TGraphPipeline::SetSubtitleFile(const std::string& path) {
+    gchar* uri = path.empty() ? nullptr : gst_filename_to_uri(path.c_str(), nullptr);
+    const std::string encoding = uri ? SubtitleFileEncoding(path) : std::string();
+    g_object_set(FPipeline, "suburi", uri, "subtitle-encoding",
+                 encoding.empty() ? nullptr : encoding.c_str(), nullptr);
+    g_free(uri);
+}
+
 void TGraphPipeline::Disconnect() {
     Idle();
     g_object_set(FPipeline, "uri", nullptr, nullptr);
+    SetSubtitleFile({});
     FRendered = false;
 }
 
@@ -371,6 +510,29 @@ bool TGraphPipeline::SeekFormat(const char* nick, int64_t value) {
            gst_element_seek_simple(
                FPipeline, format,
                static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), value);
+}
+
+std::vector<std::string> TGraphPipeline::TrackNames(bool text) const {
+    gint count = 0;
+    g_object_get(FPipeline, text ? "n-text" : "n-audio", &count, nullptr);
+    std::vector<std::string> names;
+    for (gint index = 0; index < count; ++index) {
+        GstTagList* tags = nullptr;
+        g_signal_emit_by_name(FPipeline, text ? "get-text-tags" : "get-audio-tags", index, &tags);
+        names.push_back(TrackName(tags, index));
+        if (tags) gst_tag_list_unref(tags);
+    }
+    return names;
+}
+
+int TGraphPipeline::CurrentTrack(bool text) const {
+    gint current = -1;
+    g_object_get(FPipeline, text ? "current-text" : "current-audio", &current, nullptr);
+    return current;
+}
+
+void TGraphPipeline::SetCurrentTrack(bool text, int index) {
+    g_object_set(FPipeline, text ? "current-text" : "current-audio", index, nullptr);
 }
 
 std::vector<std::string> TGraphPipeline::FilterNames() const {

@@ -32,7 +32,8 @@ class TGraphPipeline {
     void Idle();
     // The stream went back to its start (stopped or idle): normal rate, no stop position.
     void Rewound();
-    // A file to play, or any URI (a DVD volume); false when the path has no URI.
+    // A file to play, or any URI (a DVD volume); false when the path has no URI. The subtitle
+    // file beside a file comes with it.
     bool SetFile(const std::string& path);
     void SetUri(const std::string& uri);
     bool Rendered() const { return FRendered; }
@@ -70,6 +71,12 @@ class TGraphPipeline {
     bool FormatPosition(const char* nick, int64_t& value) const;
     bool SeekFormat(const char* nick, int64_t value);
 
+    // The file's audio or subtitle tracks by language and title ("Track N" for one with
+    // neither), the one playing (-1 for none), and a switch to another while it plays.
+    std::vector<std::string> TrackNames(bool text) const;
+    int CurrentTrack(bool text) const;
+    void SetCurrentTrack(bool text, int index);
+
     // The elements of the pipeline, depth first, bins before their children, each bin's
     // children in the order they were added; members' elements are not opened up.
     std::vector<std::string> FilterNames() const;
@@ -86,6 +93,8 @@ class TGraphPipeline {
     void ReplaceChain(GstElement*& bin, const char* name, const std::vector<GstElement*>& chain,
                       const char* property);
     void WatchRenderer(GstElement* renderer);
+    // The subtitle file that goes with the file set (none for an empty path).
+    void SetSubtitleFile(const std::string& path);
     bool IsIdle() const;
     void ListNames(GstBin* bin, std::vector<std::string>& names) const;
 
@@ -95,6 +104,7 @@ class TGraphPipeline {
     GstElement* FPanorama = nullptr;      // in the tail
     GstElement* FNullRenderer = nullptr;  // owned: used while no member renders video
     GstElement* FOrientation = nullptr;   // owned: in front of the video filters
+    GstElement* FTextRenderer = nullptr;  // owned: hands each cue to the bus at its time
     GstElement* FVideoFilterBin = nullptr;
     GstElement* FAudioFilterBin = nullptr;
     GstElement* FRendererBin = nullptr;
@@ -111,3 +121,6 @@ class TGraphPipeline {
 
 // The picture size the renderer's input announced (an application message the watch posts).
 bool ParseVideoSizeMessage(GstMessage* message, int& width, int& height);
+// A subtitle cue as it comes due: its plain text and how long it shows (-1 when the stream
+// does not say).
+bool ParseSubtitleMessage(GstMessage* message, std::string& text, int64_t& durationMs);

@@ -65,7 +65,8 @@ TEST_F(MainTest, MenusHoldEveryItemInOrder) {
     TFormQuelm& form = Start();
     EXPECT_EQ(Describe(form.PopupMenu1),
               "DVD-Menu{Root Menu(img), Title Menu, Frame Step(img)}, Next Chapter(img), "
-              "Previous Chapter(img), Fast Forward(img), Normal(img), Rewind(img), -(hidden), "
+              "Previous Chapter(img), Fast Forward(img), Normal(img), Rewind(img), Subtitles[x], "
+              "Subtitle Track{}, Audio Track{}, -(hidden), "
               "Open New Media Player, Show Error Memo, No Color Control Filters[ ], "
               "Don't Show Text[ ], Resume Where Left[x], -, Auto Sized{Top R, Top L, Bottom R, Bottom L, "
               "Left of Screen, Right of Screen}, -, Sound Graphic EQ Control, "
@@ -83,7 +84,7 @@ TEST_F(MainTest, SavedSettingsComeBackAtTheNextStart) {
     WriteSettings(
         "FrmTop=120\r\nFrmLeft=130\r\nFrmWidth=700\r\nFrmHeight=500\r\nVolumepos=12000\r\n"
         "VideoFolder=/films/\r\nStayOnTop=1\r\nRepeat1=1\r\nEVR=1\r\nNoText=1\r\n"
-        "VerticalZoom=1\r\n");
+        "VerticalZoom=1\r\nSubtitles=0\r\n");
     TFormQuelm& form = Start();
     EXPECT_EQ(form.geometry(), QRect(130, 120, 700, 500));
     EXPECT_EQ(form.TrackVolume->Value(), 10000);  // clamped by the slider
@@ -96,6 +97,7 @@ TEST_F(MainTest, SavedSettingsComeBackAtTheNextStart) {
     EXPECT_TRUE(form.chkboxEVR->isChecked());
     EXPECT_TRUE(form.mnNoText->isChecked());
     EXPECT_TRUE(form.chkboxZoomVertical->isChecked());
+    EXPECT_FALSE(form.mnSubtitles->isChecked());
 
     form.TrackVolume->SetValue(3000);
     form.rBtnLoopALL->setChecked(true);
@@ -121,7 +123,7 @@ TEST_F(MainTest, FirstCloseWritesEveryKeyInOrder) {
     EXPECT_EQ(ReadFile(Home("Quelm.ini")),
               "[MedForm]\r\nFrmTop=100\r\nFrmLeft=100\r\nFrmWidth=620\r\nFrmHeight=400\r\n"
               "Volumepos=10000\r\nVideoFolder=Click the Folder Icon to open file\r\nStayOnTop=0\r\n"
-              "Repeat1=0\r\nNoText=0\r\nVerticalZoom=0\r\nResumeWhereLeft=1\r\n");
+              "Repeat1=0\r\nNoText=0\r\nVerticalZoom=0\r\nResumeWhereLeft=1\r\nSubtitles=1\r\n");
 }
 
 TEST_F(MainTest, ClosingMaximisedOrMinimisedLeavesTheFileAlone) {

@@ -227,6 +227,25 @@ TEST_F(FilterGraphTest, RenderedGraphAnswersItsInterfacesAndEvents) {
     EXPECT_TRUE(Contains(graph.FilterNames(), "Null Renderer"));
 }
 
+TEST_F(FilterGraphTest, TracksGoByLanguageAndTitleAndCuesComeAtTheirTime) {
+    // The graph outlives this body: its end takes the last cue away too.
+    auto seen = std::make_shared<std::vector<std::string>>();
+    graph.OnSubtitle = [seen](const std::string& text, int64_t) { seen->push_back(text); };
+    const std::vector<std::string>& cues = *seen;
+    graph.SetActive(true);
+    graph.RenderFile(TestMediaPath("embedded.mkv"));
+    EXPECT_EQ(graph.TrackNames(tkAudio),
+              (std::vector<std::string>{"English - Main", "French - Commentary"}));
+    EXPECT_EQ(graph.TrackNames(tkSubtitle), std::vector<std::string>{"English"});
+    graph.Play();
+    ASSERT_TRUE(PumpUntil([&] { return !cues.empty(); }, 5000));
+    EXPECT_EQ(cues, std::vector<std::string>{"Embedded text here"});
+    graph.SetCurrentTrack(tkAudio, 1);
+    EXPECT_EQ(graph.CurrentTrack(tkAudio), 1);
+    graph.Stop();
+    EXPECT_EQ(cues.back(), "") << "a stop takes the cue away";
+}
+
 TEST_F(FilterGraphTest, StoredRateSurvivesDeactivationAndReachesTheNextGraph) {
     graph.SetRate(1.5);
     graph.SetActive(true);
