@@ -109,12 +109,17 @@ bool TMprisService::Register() {
         "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName");
     request << kServiceName << kDoNotQueue;
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(request), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher* call) {
-        const QDBusPendingReply<uint> reply = *call;
-        if (reply.isError() || reply.value() != kPrimaryOwner)
-            OutputDebugString("MPRIS: the name " + kServiceName.toStdString() + " is taken");
-        call->deleteLater();
-    });
+    // Another player of ours has the name already: the desktop's controls stay with it.
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this](QDBusPendingCallWatcher* call) {
+                const QDBusPendingReply<uint> reply = *call;
+                call->deleteLater();
+                if (!reply.isError() && reply.value() == kPrimaryOwner) return;
+                OutputDebugString("MPRIS: the name " + kServiceName.toStdString() +
+                                  " is not ours " + reply.error().message().toStdString());
+                QDBusConnection::sessionBus().unregisterObject(kObjectPath);
+                FRegistered = false;
+            });
     return true;
 }
 
@@ -145,8 +150,7 @@ QString TMprisService::introspect(const QString&) const {
     return QString::fromLatin1(kIntrospection);
 }
 
-bool TMprisService::handleMessage(const QDBusMessage& message,
-                                  const QDBusConnection& connection) {
+bool TMprisService::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
     if (message.type() != QDBusMessage::MethodCallMessage) return false;
     const QString interface = message.interface();
     QDBusMessage reply;
@@ -204,8 +208,9 @@ QDBusMessage TMprisService::HandlePlayer(const QDBusMessage& message) {
     } else if (method == "SetPosition" && signature == "ox") {
         // A position for a track that has gone meanwhile, or outside this one, is ignored.
         const int64_t target = arguments[1].toLongLong();
-        if (state.CanSeek && qvariant_cast<QDBusObjectPath>(arguments[0]).path() == TrackId(state) &&
-            target >= 0 && target <= state.LengthUs)
+        if (state.CanSeek &&
+            qvariant_cast<QDBusObjectPath>(arguments[0]).path() == TrackId(state) && target >= 0 &&
+            target <= state.LengthUs)
             Later([this, target] { SeekTo(target); });
     } else if (method == "OpenUri" && signature == "s") {
         const QUrl uri(arguments[0].toString());

@@ -21,7 +21,7 @@ struct TMprisState {
     int64_t PositionUs = 0;
     int64_t LengthUs = 0;  // 0: not known
     std::string Title;
-    std::string Url;  // empty: no track
+    std::string Url;    // empty: no track
     double Volume = 0;  // 0..1
     double Rate = 1;
     bool CanPlay = false;
