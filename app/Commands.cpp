@@ -72,10 +72,15 @@ void TFormQuelm::SeekBy(int64_t deltaMs) {
     SeekTo(PositionMs() + deltaMs);
 }
 
-void TFormQuelm::PlayNeighbourRow(int step) {
+int TFormQuelm::NeighbourRow(int step) const {
     const int current = SelectedRow() >= 0 ? SelectedRow() : PlayerState.LastListIndex;
     const int index = current + step;
-    if (index < 0 || index >= RowCount()) return;
+    return index >= 0 && index < RowCount() ? index : -1;
+}
+
+void TFormQuelm::PlayNeighbourRow(int step) {
+    const int index = NeighbourRow(step);
+    if (index < 0) return;
     SelectRow(index);
     LvVideoSourceClick();
 }
@@ -96,6 +101,7 @@ void TFormQuelm::ToggleMute() {
 
 void TFormQuelm::ApplyVolume() {
     if (PlayerState.PlayerReady) FG.SetVolume(FMuted ? 0 : TrackVolume->Value());
+    DesktopControlsChanged();
 }
 
 bool TFormQuelm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {

@@ -103,6 +103,7 @@ TFormQuelm::TFormQuelm(const QStringList& arguments, QWidget* parent) : QWidget(
 }
 
 TFormQuelm::~TFormQuelm() {
+    EndDesktopControls();
     qApp->removeEventFilter(this);
     EndPlayback();
     FG.RemoveEventNotifier(this);
@@ -133,6 +134,7 @@ void TFormQuelm::FormCreate(const QStringList& arguments) {
     // No driver to install: that step is for systems older than any Linux counts as.
     OpenFilterIniFile();
     ReadyTimer.SetEnabled(true);
+    StartDesktopControls();
 }
 
 // Black behind the list and the picture, and the help text in front, unless the "at work"

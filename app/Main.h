@@ -3,7 +3,8 @@
 // and a thin bottom bar of controls. The class is one, its handlers live in files by concern:
 // Main.cpp (creation, settings, shutdown, exception hook), MainForm.cpp (building the
 // components and menus), Playlist.cpp, Playback.cpp, Transport.cpp, WindowModes.cpp,
-// Overlay.cpp, Subtitles.cpp, MediaOpen.cpp, DvdControl.cpp.
+// Overlay.cpp, Subtitles.cpp, MediaOpen.cpp, DvdControl.cpp, Commands.cpp, Resume.cpp,
+// DesktopControls.cpp.
 //
 // Every handler runs through Guard (see Handler), so no exception crosses Qt's event loop; what
 // a handler raises goes to HandleAppException.
@@ -37,6 +38,7 @@
 #include "components/RXSlider.h"
 #include "components/TextOverlay.h"
 #include "components/ThdTimer.h"
+#include "desktop/Mpris.h"
 #include "desktop/ResumePositions.h"
 #include "graph/DSTrackBar.h"
 #include "graph/DSVideoWindowEx2.h"
@@ -294,6 +296,7 @@ class TFormQuelm : public QWidget, private IGraphListener {
     void SeekTo(int64_t positionMs);  // within the open file; not on a DVD
     void SeekBy(int64_t deltaMs);
     void PlayNeighbourRow(int step);  // +1 the next row, -1 the previous, as a click on it
+    int NeighbourRow(int step) const;  // the row PlayNeighbourRow plays, -1 for none
     void StepVolume(int tenths);      // moves the volume slider by tenths of its range
     void ToggleMute();
     // Gives the graph the slider's volume, or none while muted.
@@ -332,9 +335,24 @@ class TFormQuelm : public QWidget, private IGraphListener {
     // modal box when unset): tests put their own in place.
     std::function<HRESULT(AM_DVD_RENDERSTATUS& status, const std::string& path)> DvdRenderer;
     std::function<void(const QString& text)> DvdMessage;
+    // DesktopControls.cpp
+    // The desktop's media keys and player widgets (MPRIS on the session bus, when one runs):
+    // started at the end of the creation sequence, ended first thing at shutdown, so no
+    // command from the desktop lands in the middle of it.
+    void StartDesktopControls();
+    void EndDesktopControls();
+    // Something the desktop's controls show may have changed (they ask for the rest).
+    void DesktopControlsChanged();
+    TMprisState DesktopState();
+    void DesktopOpenFile(const std::string& path);
+    void DesktopSetVolume(double volume);
+    void DesktopSetRate(double rate);
+    void RaiseWindow();
+    std::unique_ptr<TMprisService> FDesktopControls;
 
   protected:
-    // IGraphListener (Resume.cpp): a stop keeps the position.
+    // IGraphListener (Resume.cpp): a stop keeps the position; the desktop's controls hear of
+    // every play, pause, stop and open.
     void GraphEvent(int32_t code, intptr_t param1, intptr_t param2) override;
     void ControlEvent(TControlEvent event, intptr_t param) override;
 

@@ -16,6 +16,7 @@ void TFormQuelm::GraphEvent(int32_t, intptr_t, intptr_t) {}
 // A stop comes before the graph leaves its place in the file.
 void TFormQuelm::ControlEvent(TControlEvent event, intptr_t) {
     if (event == ceStop) KeepResumePosition();
+    DesktopControlsChanged();
 }
 
 TResumePositions& TFormQuelm::ResumePositions() {

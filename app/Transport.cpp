@@ -78,6 +78,7 @@ void TFormQuelm::TrackSpeedChanged() {
         TrackSpeed->setToolTip("Speed = 1.0");
     }
     LbLOpenList->setText("Open");
+    DesktopControlsChanged();
 }
 
 void TFormQuelm::TrackBrightnessMouseUp() {

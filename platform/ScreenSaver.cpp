@@ -16,15 +16,6 @@ std::optional<uint>& HeldCookie() {
     return cookie;
 }
 
-// A session bus that already runs: the address the session gives, or the user's bus socket.
-// Asking for the session bus without either would have D-Bus start a bus of its own for the X
-// display, a daemon that outlives the player.
-bool SessionBusRunning() {
-    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return true;
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return !runtime.isEmpty() && QFileInfo(runtime + "/bus").exists();
-}
-
 QDBusMessage CallScreenSaver(const QString& method, const QVariantList& arguments) {
     QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.ScreenSaver",
                                                        "/org/freedesktop/ScreenSaver",
@@ -34,6 +25,12 @@ QDBusMessage CallScreenSaver(const QString& method, const QVariantList& argument
 }
 
 }  // namespace
+
+bool SessionBusRunning() {
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo(runtime + "/bus").exists();
+}
 
 bool SetScreenSaverActive(bool active) {
     std::optional<uint>& cookie = HeldCookie();

@@ -7,3 +7,8 @@
 // called), true turns it back on. Returns whether the desktop took the request; a request
 // that changes nothing succeeds.
 bool SetScreenSaverActive(bool active);
+
+// Whether a session bus already runs: the address the session gives, or the user's bus
+// socket. Asking Qt for the session bus without either would have D-Bus start a bus of its own
+// for the X display, a daemon that outlives the player.
+bool SessionBusRunning();

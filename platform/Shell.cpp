@@ -163,6 +163,10 @@ std::string MimeAppsListPath() {
     return XdgFolder("XDG_CONFIG_HOME", "/.config") + "mimeapps.list";
 }
 
+std::vector<std::string> PlayerMimeTypes() {
+    return EntryMimeTypes(EntryTemplate());
+}
+
 std::string MimeTypeOfExtension(const std::string& extension) {
     const QMimeType type =
         QMimeDatabase().mimeTypeForFile(Native("x." + extension), QMimeDatabase::MatchExtension);

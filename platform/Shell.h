@@ -9,6 +9,7 @@
 // file, or has no write permission bit (refused even for root, who could rename over it).
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // A file of the association that could not be read or written; the message names it.
 class EShellError : public std::runtime_error {
@@ -23,6 +24,9 @@ inline constexpr char kDesktopEntryId[] = "vexlo.desktop";
 std::string ApplicationsFolder();
 // $XDG_CONFIG_HOME/mimeapps.list.
 std::string MimeAppsListPath();
+
+// The MIME types the player plays, as its desktop entry lists them.
+std::vector<std::string> PlayerMimeTypes();
 
 // The MIME type of a file named "x." + extension, judged by the name alone; "" when no
 // particular type is known (defaults for the catch-all type would hand every unknown file to

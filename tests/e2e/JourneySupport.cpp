@@ -113,6 +113,11 @@ QPoint TPlayerLayout::ColourButton() const {
     return {2 + 3 * (18 + 2) + 9, Window.height() - 8};
 }
 
+QRect TPlayerLayout::VolumeSlider() const {
+    // Five buttons, the zoom box and the brightness slider before it.
+    return {2 + 5 * (18 + 2) + (15 + 2) + (70 + 2), Window.height() - kBarHeight, 70, kBarHeight};
+}
+
 QRect TPlayerLayout::Picture() const {
     return {0, 0, Window.width(), Window.height() - kBarHeight};
 }

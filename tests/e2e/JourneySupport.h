@@ -58,6 +58,7 @@ struct TPlayerLayout {
     QPoint PauseButton() const;
     QPoint StopButton() const;
     QPoint ColourButton() const;
+    QRect VolumeSlider() const;  // on the bottom bar, the diagnostic EVR box being hidden
     QRect Picture() const;       // the picture area without the panel, above the bottom bar
     QRect PictureBesidePanel(int panelWidth) const;
     QPoint Row(int panelLeft, int index) const;  // a playlist row of an open panel
