@@ -87,10 +87,15 @@ void TFormQuelm::PlayNeighbourRow(int step) {
 
 // The slider moves; its change handler gives the graph the new volume.
 void TFormQuelm::StepVolume(int tenths) {
-    FMuted = false;
-    TrackVolume->SetValue(std::clamp(TrackVolume->Value() + tenths * kVolumeTenth, 0, 10000));
-    ApplyVolume();
+    SetVolumeLevel(TrackVolume->Value() + tenths * kVolumeTenth);
     ShowNotice("Volume " + std::to_string(TrackVolume->Value() / 100) + "%", kNoticeMs);
+}
+
+// The sound comes back after a mute.
+void TFormQuelm::SetVolumeLevel(int value) {
+    FMuted = false;
+    TrackVolume->SetValue(std::clamp(value, 0, 10000));
+    ApplyVolume();
 }
 
 void TFormQuelm::ToggleMute() {

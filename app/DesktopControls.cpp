@@ -88,11 +88,8 @@ void TFormQuelm::DesktopOpenFile(const std::string& path) {
     PlayCommandLineFile();
 }
 
-// As the volume keys do, to the given level: the sound comes back after a mute.
 void TFormQuelm::DesktopSetVolume(double volume) {
-    FMuted = false;
-    TrackVolume->SetValue(static_cast<int>(std::lround(volume * kFullVolume)));
-    ApplyVolume();
+    SetVolumeLevel(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * kFullVolume)));
 }
 
 // The speed slider only slows down: rate r is its value 2 / r, applied as a release of it.

@@ -298,6 +298,7 @@ class TFormQuelm : public QWidget, private IGraphListener {
     void PlayNeighbourRow(int step);  // +1 the next row, -1 the previous, as a click on it
     int NeighbourRow(int step) const;  // the row PlayNeighbourRow plays, -1 for none
     void StepVolume(int tenths);      // moves the volume slider by tenths of its range
+    void SetVolumeLevel(int value);   // the volume slider to value (0..10000)
     void ToggleMute();
     // Gives the graph the slider's volume, or none while muted.
     void ApplyVolume();

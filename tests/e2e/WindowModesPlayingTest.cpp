@@ -71,10 +71,10 @@ TEST(WindowModesPlaying, TheTimeShowsInGreenOverThePictureUntilDontShowTextIsCho
     ASSERT_TRUE(WaitFor([&] { return GreenTextPixels(vexlo) > 40; }))
         << "no green text; " << vexlo.Output().toStdString();
 
-    // The context menu on the picture, then its "Don't Show Text", seventh from the bottom.
+    // The context menu on the picture, then its "Don't Show Text", eighth from the bottom.
     vexlo.Click(QPoint(300, 100), 3);
     QThread::msleep(300);
-    Xdotool({"key", "Up", "Up", "Up", "Up", "Up", "Up", "Up", "Return"});
+    Xdotool({"key", "Up", "Up", "Up", "Up", "Up", "Up", "Up", "Up", "Return"});
     EXPECT_TRUE(WaitFor([&] { return GreenTextPixels(vexlo) == 0; }));
     EXPECT_EQ(vexlo.Close(), 0);
     EXPECT_EQ(Setting(vexlo, "NoText"), "1");
