@@ -11,7 +11,6 @@ namespace {
 constexpr int64_t kUnitsPerMs = 10000;  // 100-ns units
 constexpr int64_t kShortSeekMs = 5000;
 constexpr int64_t kLongSeekMs = 60000;
-constexpr int kVolumeTenth = 1000;  // of the slider's 0..10000
 constexpr int kNoticeMs = 2000;
 
 DVD_RELATIVE_BUTTON ButtonDirection(int key) {
@@ -87,14 +86,15 @@ void TFormQuelm::PlayNeighbourRow(int step) {
 
 // The slider moves; its change handler gives the graph the new volume.
 void TFormQuelm::StepVolume(int tenths) {
-    SetVolumeLevel(TrackVolume->Value() + tenths * kVolumeTenth);
-    ShowNotice("Volume " + std::to_string(TrackVolume->Value() / 100) + "%", kNoticeMs);
+    SetVolumeLevel(TrackVolume->Value() + tenths * TrackVolume->MaxValue() / 10);
+    ShowNotice("Volume " + std::to_string(TrackVolume->Value() * 100 / TrackVolume->MaxValue()) + "%",
+               kNoticeMs);
 }
 
 // The sound comes back after a mute.
 void TFormQuelm::SetVolumeLevel(int value) {
     FMuted = false;
-    TrackVolume->SetValue(std::clamp(value, 0, 10000));
+    TrackVolume->SetValue(std::clamp(value, 0, TrackVolume->MaxValue()));
     ApplyVolume();
 }
 

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr double kFullVolume = 10000;  // the volume slider's top
 constexpr int kNormalSpeed = 2;        // the speed slider's value that plays at rate 1
 
 TMprisStatus MprisStatus(TPlaybackStatus status) {
@@ -67,7 +66,7 @@ TMprisState TFormQuelm::DesktopState() {
         state.Url = QUrl::fromLocalFile(QString::fromStdString(path)).toString().toStdString();
         state.Title = PlayerState.MediaName;
     }
-    state.Volume = FMuted ? 0 : TrackVolume->Value() / kFullVolume;
+    state.Volume = FMuted ? 0 : double(TrackVolume->Value()) / TrackVolume->MaxValue();
     state.Rate = FG.Rate();
     state.CanGoNext = NeighbourRow(1) >= 0;
     state.CanGoPrevious = NeighbourRow(-1) >= 0;
@@ -89,7 +88,7 @@ void TFormQuelm::DesktopOpenFile(const std::string& path) {
 }
 
 void TFormQuelm::DesktopSetVolume(double volume) {
-    SetVolumeLevel(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * kFullVolume)));
+    SetVolumeLevel(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * TrackVolume->MaxValue())));
 }
 
 // The speed slider only slows down: rate r is its value 2 / r, applied as a release of it.

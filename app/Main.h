@@ -250,6 +250,8 @@ class TFormQuelm : public QWidget, private IGraphListener {
     // Overlay.cpp
     // Sets OverlayText, the text over the picture, and the window's caption to it.
     void ShowOverlayText(const std::string& text);
+    // The top of the green text in the window; the subtitles stand above it.
+    int OverlayTextTop() const;
     void mnNoTextClick();
     // The overlay worker: started (or resumed) when a file starts to play, stopped by the stop
     // button and at shutdown.

@@ -20,6 +20,10 @@ constexpr int kTextAboveBottom = 45;  // of the player window
 
 }  // namespace
 
+int TFormQuelm::OverlayTextTop() const {
+    return height() - kTextAboveBottom;
+}
+
 // The text over the picture is the window's caption as well. It is drawn at once: after Stop
 // the worker no longer draws, and "Idle" or a message must not leave the old text showing.
 void TFormQuelm::ShowOverlayText(const std::string& text) {
@@ -93,7 +97,7 @@ void TFormQuelm::DrawOverlay() {
             DrawOverlayText(painter, at.x(), at.y(), pointSize, text.toStdString());
         };
     }
-    FTextOverlay->ShowText(picture, QPoint(kTextLeft, height() - kTextAboveBottom),
+    FTextOverlay->ShowText(picture, QPoint(kTextLeft, OverlayTextTop()),
                            PlayerState.OverlayFontSize,
                            QString::fromStdString(PlayerState.OverlayText));
 }

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int kTextAboveBottom = 45;  // the green text's top, above the window's bottom
 constexpr int kGapAboveText = 6;
 constexpr int kLinesPerPicture = 16;  // the text's pixel size is the picture's height by this
 constexpr int kSmallestPixels = 12;
@@ -66,9 +65,14 @@ void TFormQuelm::DrawSubtitle() {
         FSubtitleOverlay->setObjectName("SubtitleOverlay");
         FSubtitleOverlay->OnPaintText = PaintSubtitle;
     }
+    // Every 10 ms with the green text: no font metrics while there is nothing to show.
+    if (text.isEmpty()) {
+        FSubtitleOverlay->ShowText(picture, {}, 0, text);
+        return;
+    }
     const int pixels = std::max(kSmallestPixels, picture->height() / kLinesPerPicture);
     const int lines = static_cast<int>(text.count('\n')) + 1;
-    const int bottom = height() - kTextAboveBottom - kGapAboveText;
+    const int bottom = OverlayTextTop() - kGapAboveText;
     const int top = bottom - lines * QFontMetrics(SubtitleFont(pixels)).lineSpacing();
     FSubtitleOverlay->ShowText(picture, QPoint(0, std::max(0, top)), pixels, text);
 }
