@@ -150,11 +150,12 @@ class TUriDrop {
   private:
     xcb_atom_t A(const char* name) { return Atom(FConnection, name); }
 
-    // Answers requests for the data meanwhile; null when the message did not come in time.
+    // Answers requests for the data meanwhile; null when the message did not come in time
+    // (generous: a loaded test machine may keep the target busy for seconds).
     const xcb_client_message_event_t* WaitFor(xcb_atom_t type) {
         QElapsedTimer clock;
         clock.start();
-        while (clock.elapsed() < 5000) {
+        while (clock.elapsed() < 15000) {
             std::unique_ptr<xcb_generic_event_t, decltype(&free)> event(
                 xcb_poll_for_event(FConnection), free);
             if (!event) {
