@@ -2,6 +2,8 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QFileInfo>
 #include <optional>
 
@@ -10,18 +12,50 @@ namespace {
 // A desktop that does not answer within this time is taken as absent.
 constexpr int kCallTimeoutMs = 2000;
 
-// The inhibition the program holds, if any; the desktop drops it when the program ends.
-std::optional<uint>& HeldCookie() {
-    static std::optional<uint> cookie;
-    return cookie;
+struct TInhibition {
+    bool Wanted = false;          // what the player last asked for
+    bool Asking = false;          // an Inhibit call awaits its answer
+    std::optional<uint> Cookie;   // the desktop drops it when the program ends
+};
+
+TInhibition& Inhibition() {
+    static TInhibition inhibition;
+    return inhibition;
 }
 
-QDBusMessage CallScreenSaver(const QString& method, const QVariantList& arguments) {
+QDBusMessage ScreenSaverCall(const QString& method, const QVariantList& arguments) {
     QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.ScreenSaver",
                                                        "/org/freedesktop/ScreenSaver",
                                                        "org.freedesktop.ScreenSaver", method);
     call.setArguments(arguments);
-    return QDBusConnection::sessionBus().call(call, QDBus::Block, kCallTimeoutMs);
+    return call;
+}
+
+void ReleaseCookie() {
+    TInhibition& inhibition = Inhibition();
+    QDBusConnection::sessionBus().send(ScreenSaverCall("UnInhibit", {*inhibition.Cookie}));
+    inhibition.Cookie.reset();
+}
+
+void TakeInhibitAnswer(QDBusPendingCallWatcher* watcher) {
+    TInhibition& inhibition = Inhibition();
+    inhibition.Asking = false;
+    const QDBusPendingReply<uint> reply = *watcher;
+    if (!reply.isError()) inhibition.Cookie = reply.value();
+    // The player may have wanted the screen saver back while the desktop made up its mind.
+    if (inhibition.Cookie && !inhibition.Wanted) ReleaseCookie();
+    watcher->deleteLater();
+}
+
+void AskForInhibition() {
+    TInhibition& inhibition = Inhibition();
+    if (inhibition.Cookie || inhibition.Asking) return;
+    if (!SessionBusRunning() || !QDBusConnection::sessionBus().isConnected()) return;
+    inhibition.Asking = true;
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(
+        ScreenSaverCall("Inhibit", {QString("Vexlo Player"), QString("Playing media")}),
+        kCallTimeoutMs));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, &TakeInhibitAnswer);
 }
 
 }  // namespace
@@ -32,18 +66,15 @@ bool SessionBusRunning() {
     return !runtime.isEmpty() && QFileInfo(runtime + "/bus").exists();
 }
 
-bool SetScreenSaverActive(bool active) {
-    std::optional<uint>& cookie = HeldCookie();
-    if (active != cookie.has_value()) return true;
-    if (!SessionBusRunning() || !QDBusConnection::sessionBus().isConnected()) return false;
-    if (active) {
-        const QDBusMessage reply = CallScreenSaver("UnInhibit", {*cookie});
-        cookie.reset();
-        return reply.type() == QDBusMessage::ReplyMessage;
-    }
-    const QDBusMessage reply =
-        CallScreenSaver("Inhibit", {QString("Vexlo Player"), QString("Playing media")});
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return false;
-    cookie = reply.arguments().front().toUInt();
-    return true;
+void SetScreenSaverActive(bool active) {
+    TInhibition& inhibition = Inhibition();
+    inhibition.Wanted = !active;
+    if (inhibition.Wanted)
+        AskForInhibition();
+    else if (inhibition.Cookie)
+        ReleaseCookie();
+}
+
+bool ScreenSaverInhibited() {
+    return Inhibition().Cookie.has_value();
 }

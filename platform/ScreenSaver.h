@@ -4,9 +4,12 @@
 // the switch does nothing. UI thread only.
 
 // False turns the screen saver off (one inhibition held for the program, however often
-// called), true turns it back on. Returns whether the desktop took the request; a request
-// that changes nothing succeeds.
-bool SetScreenSaverActive(bool active);
+// called), true turns it back on. The desktop is asked without waiting for its answer: a
+// desktop that answers late or never must not hold up playback.
+void SetScreenSaverActive(bool active);
+
+// Whether the desktop has granted the inhibition the program asked for.
+bool ScreenSaverInhibited();
 
 // Whether a session bus already runs: the address the session gives, or the user's bus
 // socket. Asking Qt for the session bus without either would have D-Bus start a bus of its own

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMutex>
 #include <QObject>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -14,21 +16,49 @@
 
 namespace {
 
-// A desktop's screen-saver service, answering from its own thread while the caller blocks.
+// A desktop's screen-saver service, answering from its own thread, slowly, as a busy desktop
+// does.
 class FakeScreenSaver : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
 
   public:
-    std::vector<QString> Calls;
+    std::vector<QString> Calls() {
+        const QMutexLocker lock(&Guard);
+        return FCalls;
+    }
 
   public slots:
     uint Inhibit(const QString& application, const QString&) {
-        Calls.push_back("Inhibit " + application);
+        QThread::msleep(kAnswerMs);
+        Note("Inhibit " + application);
         return 42;
     }
-    void UnInhibit(uint cookie) { Calls.push_back("UnInhibit " + QString::number(cookie)); }
+    void UnInhibit(uint cookie) { Note("UnInhibit " + QString::number(cookie)); }
+
+  public:
+    static constexpr int kAnswerMs = 700;
+
+  private:
+    void Note(const QString& call) {
+        const QMutexLocker lock(&Guard);
+        FCalls.push_back(call);
+    }
+    QMutex Guard;
+    std::vector<QString> FCalls;
 };
+
+// Lets the caller's event loop take the desktop's answers until the condition holds.
+template <typename TCondition>
+bool AwaitAnswer(TCondition condition, int timeoutMs = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition() && clock.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return condition();
+}
 
 // D-Bus processes started to give a display a bus of its own.
 int AutolaunchedBuses() {
@@ -49,9 +79,10 @@ TEST(ScreenSaverWithoutBusTest, NoSessionBusMeansNothingIsStarted) {
     const int before = AutolaunchedBuses();
     QElapsedTimer clock;
     clock.start();
-    EXPECT_FALSE(SetScreenSaverActive(false));
-    EXPECT_TRUE(SetScreenSaverActive(true));
+    SetScreenSaverActive(false);
+    SetScreenSaverActive(true);
     EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_FALSE(ScreenSaverInhibited());
     EXPECT_EQ(AutolaunchedBuses(), before) << "no bus of our own for the display";
     qunsetenv("XDG_RUNTIME_DIR");
 }
@@ -75,12 +106,15 @@ class ScreenSaverTest : public ::testing::Test {
     static inline QString Address;
 };
 
-TEST_F(ScreenSaverTest, WithoutADesktopServiceTheSwitchReportsFailure) {
-    EXPECT_FALSE(SetScreenSaverActive(false));
-    EXPECT_TRUE(SetScreenSaverActive(true)) << "nothing held, nothing to do";
+TEST_F(ScreenSaverTest, WithoutADesktopServiceNothingIsHeld) {
+    SetScreenSaverActive(false);
+    EXPECT_FALSE(AwaitAnswer(ScreenSaverInhibited, 1000));
+    SetScreenSaverActive(true);
 }
 
-TEST_F(ScreenSaverTest, HoldsOneInhibitionAndReleasesItWithItsCookie) {
+// The player never waits for the desktop; one inhibition is held however often it is asked
+// for, and released with its cookie, also when the release was asked for before the grant.
+TEST_F(ScreenSaverTest, HoldsOneInhibitionWithoutWaitingAndReleasesItWithItsCookie) {
     QThread serviceThread;
     FakeScreenSaver service;
     service.moveToThread(&serviceThread);
@@ -90,14 +124,27 @@ TEST_F(ScreenSaverTest, HoldsOneInhibitionAndReleasesItWithItsCookie) {
     ASSERT_TRUE(desktop.registerObject(
         "/org/freedesktop/ScreenSaver", &service,
         QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportAllSlots));
+    const std::vector<QString> oneRound{"Inhibit Vexlo Player", "UnInhibit 42"};
 
-    EXPECT_TRUE(SetScreenSaverActive(false));
-    EXPECT_TRUE(SetScreenSaverActive(false));
-    EXPECT_TRUE(SetScreenSaverActive(true));
-    EXPECT_TRUE(SetScreenSaverActive(true));
+    QElapsedTimer clock;
+    clock.start();
+    SetScreenSaverActive(false);
+    SetScreenSaverActive(false);
+    EXPECT_LT(clock.elapsed(), FakeScreenSaver::kAnswerMs / 2) << "the caller waited";
+    ASSERT_TRUE(AwaitAnswer(ScreenSaverInhibited));
+    SetScreenSaverActive(true);
+    SetScreenSaverActive(true);
+    EXPECT_FALSE(ScreenSaverInhibited());
+    EXPECT_TRUE(AwaitAnswer([&] { return service.Calls() == oneRound; })) << "one round";
+
+    SetScreenSaverActive(false);
+    SetScreenSaverActive(true);  // before the desktop's grant
+    const std::vector<QString> twoRounds{oneRound[0], oneRound[1], oneRound[0], oneRound[1]};
+    EXPECT_TRUE(AwaitAnswer([&] { return service.Calls() == twoRounds; })) << "late grant";
+    EXPECT_FALSE(ScreenSaverInhibited());
+
     serviceThread.quit();
     serviceThread.wait();
-    EXPECT_EQ(service.Calls, (std::vector<QString>{"Inhibit Vexlo Player", "UnInhibit 42"}));
     desktop.unregisterObject("/org/freedesktop/ScreenSaver");
     QDBusConnection::disconnectFromBus("desktop");
 }
