@@ -22,6 +22,7 @@ std::string ClockText(int hours, int minutes, int seconds) {
 }  // namespace
 
 void TFormQuelm::OpenDvdVolume(const std::string& path) {
+    FG.SetActive(false);  // the changes below then build nothing
     PlayerState.DvdMode = true;
     TrackProgress->SetMaxValue(kDvdSliderMax);
     TrackProgress->SetValue(0);
@@ -33,7 +34,6 @@ void TFormQuelm::OpenDvdVolume(const std::string& path) {
     VideoWindow1->SetFilterGraph(&FG);
     VideoWindow1->SetMode(vmVMR);
     ShowDvdWindow();
-    if (FG.Active()) FG.SetActive(false);
     // The speed slider does not reach a DVD: a rate a file was slowed to must not either.
     FG.SetRate(1.0);
     FG.SetActive(true);

@@ -248,6 +248,7 @@ void TFormQuelm::EndPlayback() {
     for (TThreadedTimer* timer : {&ReadyTimer, &ColorTimer, &DvDTimer}) timer->SetEnabled(false);
     Guard(this, [this] { FG.Stop(); });
     Guard(this, [this] { FG.SetActive(false); });
+    FG.FinishTeardown();
 }
 
 void TFormQuelm::FormDestroy() {

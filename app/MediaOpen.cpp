@@ -23,6 +23,9 @@ constexpr int kFilterNameLength = 128;
 void TFormQuelm::OpenMediaFile(const std::string& path) {
     if (path != FOpenedPath) KeepResumePosition();
     FOpenedPath = path;
+    // Down first: the mode and member changes below then build nothing, and the open makes
+    // one pipeline.
+    FG.SetActive(false);
     PlayerState.DvdMode = false;
     FG.SetMode(gmNormal);
     // The first renderer among the members shows the picture: the DVD's windows leave, or
@@ -45,7 +48,6 @@ void TFormQuelm::OpenMediaFile(const std::string& path) {
         // Blu-ray playlists are sharp enough as they come.
         SetFfdshowSharpen(IsBluRayPlaylistPath(path) ? 0 : 1);
     }
-    if (FG.Active()) FG.SetActive(false);
     FG.SetActive(true);
     FG.RenderFile(path);
     ResumeWhereLeft(path);

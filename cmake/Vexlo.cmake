@@ -48,7 +48,7 @@ function(vexlo_tests folder)
             endif()
             add_test(NAME ${run} COMMAND ${launcher} $<TARGET_FILE:${exe}>)
             set(labels ${folder})
-            if(exe MATCHES "ThdTimer|BMDThread")
+            if(exe MATCHES "ThdTimer|BMDThread|PipelineWorker")
                 list(APPEND labels threads)
             endif()
             set_tests_properties(${run} PROPERTIES

@@ -19,6 +19,7 @@
 #include "graph/DvdNavigator.h"
 #include "graph/FfmpegDemuxers.h"
 #include "graph/GraphPipeline.h"
+#include "graph/PipelineWorker.h"
 
 namespace {
 
@@ -79,6 +80,8 @@ struct TFilterGraphPrivate : IMediaSeeking, IBasicAudio, IBasicVideo {
     std::deque<GstMessage*> Pending;
     unsigned Generation = 0;
     std::shared_ptr<int> AliveToken = std::make_shared<int>(0);
+    // Last, so that it has taken down every pipeline handed to it before the rest goes.
+    TPipelineWorker Worker;
 
     void Activate();
     void Deactivate();
@@ -139,6 +142,8 @@ void TFilterGraphPrivate::Activate() {
                 });
     }
     for (IGraphMember* member : std::vector<IGraphMember*>(Members)) AddMember(member);
+    // The chains are composed once, with every member in place.
+    if (Graph) Graph->Refresh();
     if (Owner->OnActivate) Owner->OnActivate();
     SendControlEvent(ceActive, 1);
 }
@@ -146,10 +151,13 @@ void TFilterGraphPrivate::Activate() {
 void TFilterGraphPrivate::Deactivate() {
     SendControlEvent(ceActive, 0);
     ClearSubtitle();
-    // Members' elements leave a stopped pipeline: a filter stopped while its stream waits
+    // The members' elements go down with the pipeline, on the worker: taking a playing
+    // pipeline down can take a while, and a filter stopped on its own while its stream waits
     // in a prerolled sink would wait for ever.
-    if (Graph) Graph->Idle();
-    for (IGraphMember* member : std::vector<IGraphMember*>(Members)) RemoveMember(member);
+    for (IGraphMember* member : std::vector<IGraphMember*>(Members)) {
+        member->NotifyFilter(foRemoving);
+        member->NotifyFilter(foRemoved);
+    }
     DropPending();
     if (Notifier) {
         Notifier->setEnabled(false);
@@ -159,7 +167,7 @@ void TFilterGraphPrivate::Deactivate() {
     if (Bus) gst_object_unref(Bus);
     Bus = nullptr;
     Dvd.reset();
-    Graph.reset();
+    if (Graph) Worker.Post([graph = std::shared_ptr<TGraphPipeline>(std::move(Graph))] {});
     Active = false;
     ++Generation;
 }
@@ -610,6 +618,10 @@ void TFilterGraph::ClearGraph() {
     DisconnectFilters();
 }
 
+void TFilterGraph::FinishTeardown() {
+    D->Worker.Drain();
+}
+
 void TFilterGraph::DisconnectFilters() {
     if (!D->Graph) return;
     D->Graph->Disconnect();
@@ -789,7 +801,8 @@ void TFilter::NotifyFilter(TFilterOperation operation) {
             if (FFilter) gst_object_ref_sink(FFilter);
             break;
         case foRemoving:
-            if (FFilter) {
+            // An element still in a pipeline goes down with it.
+            if (FFilter && !GST_OBJECT_PARENT(FFilter)) {
                 GstState state = GST_STATE_NULL;
                 gst_element_get_state(FFilter, &state, nullptr, 0);
                 if (state >= GST_STATE_PAUSED) gst_element_set_state(FFilter, GST_STATE_NULL);
@@ -811,7 +824,7 @@ void TFilter::NotifyFilter(TFilterOperation operation) {
 
 void TFilter::Release() {
     if (!FFilter) return;
-    gst_element_set_state(FFilter, GST_STATE_NULL);
+    if (!GST_OBJECT_PARENT(FFilter)) gst_element_set_state(FFilter, GST_STATE_NULL);
     gst_object_unref(FFilter);
     FFilter = nullptr;
 }

@@ -193,6 +193,9 @@ class TFilterGraph {
     TGraphState State() const;
     void ClearGraph();
     void DisconnectFilters();
+    // Pipelines of earlier activations are taken down away from the caller; this returns
+    // once they all are, for an exit whose windows their renderers still draw into.
+    void FinishTeardown();
 
     // On (the default): SetVolume takes the linear 0..10000 scale; off: V - 10000 decibel
     // hundredths.

@@ -219,6 +219,19 @@ bool ParseVideoSizeMessage(GstMessage* message, int& width, int& height) {
            gst_structure_get_int(size, "height", &height);
 }
 
+namespace {
+
+TPipelineCounts& Counts() {
+    static TPipelineCounts counts;
+    return counts;
+}
+
+}  // namespace
+
+TPipelineCounts PipelineCounts() {
+    return Counts();
+}
+
 std::unique_ptr<TGraphPipeline> TGraphPipeline::Create(const std::string& name) {
     GstElement* pipeline = MakeOwned("playbin", name.c_str());
     if (!pipeline) return nullptr;
@@ -253,7 +266,8 @@ TGraphPipeline::TGraphPipeline(GstElement* pipeline) : FPipeline(pipeline) {
         g_object_set(FTextRenderer, "sync", TRUE, "async", FALSE, "signal-handoffs", TRUE, nullptr);
         g_signal_connect(FTextRenderer, "handoff", G_CALLBACK(PostCue), nullptr);
     }
-    Rebuild();
+    ++Counts().Pipelines;
+    FStale = true;  // composed once its members are in
 }
 
 TGraphPipeline::~TGraphPipeline() {
@@ -280,7 +294,10 @@ void TGraphPipeline::AddFilter(GstElement* filter, const std::string& name) {
         kind = TKind::AudioFilter;
     FPlaced.push_back({filter, kind});
     FStale = true;
-    if (IsIdle()) Rebuild();
+}
+
+void TGraphPipeline::Refresh() {
+    if (FStale && IsIdle()) Rebuild();
 }
 
 void TGraphPipeline::RemoveFilter(GstElement* filter) {
@@ -368,6 +385,7 @@ void TGraphPipeline::Rebuild() {
     ReplaceChain(FRendererBin, "Video Renderer", renderer, "video-sink");
     WatchRenderer(renderer.empty() ? nullptr : renderer.front());
     FStale = false;
+    ++Counts().Compositions;
 }
 
 void TGraphPipeline::ReplaceChain(GstElement*& bin, const char* name,

@@ -24,9 +24,11 @@ class TGraphPipeline {
     GstElement* Pipeline() const { return FPipeline; }
 
     // Members' elements, named after their members; they take their place in the chains
-    // once the pipeline is idle. Elements neither video nor audio stay out.
+    // at the next Refresh or Idle. Elements neither video nor audio stay out.
     void AddFilter(GstElement* filter, const std::string& name);
     void RemoveFilter(GstElement* filter);
+    // The chains composed from the members added, when idle and not yet up to date.
+    void Refresh();
 
     // Back to NULL (the file stays set), with the chains brought up to date.
     void Idle();
@@ -118,6 +120,14 @@ class TGraphPipeline {
     int32_t FVolume = 0;
     int32_t FBalance = 0;
 };
+
+// How many playbins were made and how often their chains were composed, in this process:
+// one of each per open is the aim.
+struct TPipelineCounts {
+    int Pipelines = 0;
+    int Compositions = 0;
+};
+TPipelineCounts PipelineCounts();
 
 // The picture size the renderer's input announced (an application message the watch posts).
 bool ParseVideoSizeMessage(GstMessage* message, int& width, int& height);

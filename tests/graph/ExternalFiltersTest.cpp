@@ -172,6 +172,7 @@ TEST_F(ExternalFiltersTest, ChainMembersPlayUnderTheirNamesWithAFreshInstanceEac
     EXPECT_EQ(QueryffDecoder(graph.Pipeline()), QueryffDecoder(first));
 
     graph.SetActive(false);
+    graph.FinishTeardown();
     EXPECT_EQ(g_weak_ref_get(&firstRef), nullptr) << "the instance goes with its graph";
     g_weak_ref_clear(&firstRef);
     graph.SetActive(true);

@@ -129,6 +129,7 @@ TEST_F(FilterGraphTest, ModeChangeOnAnActiveGraphGivesAFreshOne) {
     graph.SetMode(gmDVD);
     EXPECT_TRUE(graph.Active());
     EXPECT_NE(graph.Pipeline(), nullptr);
+    graph.FinishTeardown();
     EXPECT_EQ(GST_OBJECT_REFCOUNT_VALUE(first), 1) << "the old graph must be released";
     gst_object_unref(first);
 }
@@ -256,6 +257,7 @@ TEST_F(FilterGraphTest, StoredRateSurvivesDeactivationAndReachesTheNextGraph) {
     graph.Play();
     GstElement* old = GST_ELEMENT(gst_object_ref(graph.Pipeline()));
     graph.SetActive(false);
+    graph.FinishTeardown();
     EXPECT_EQ(GST_OBJECT_REFCOUNT_VALUE(old), 1) << "the old graph must be gone";
     GstState state = GST_STATE_PLAYING;
     gst_element_get_state(old, &state, nullptr, 0);
