@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "graph/VideoControl.h"
+#include "video/VideoControl.h"
 
 struct _GstVideoOverlay;
 

@@ -1,4 +1,4 @@
-#include "graph/VideoControl.h"
+#include "video/VideoControl.h"
 
 #include <gst/gst.h>
 #include <gst/video/videooverlay.h>

@@ -1,4 +1,4 @@
-#include "graph/EVRVideoWindow.h"
+#include "video/EVRVideoWindow.h"
 
 #include <gst/gst.h>
 #include <gst/video/videooverlay.h>

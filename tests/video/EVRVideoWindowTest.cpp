@@ -9,10 +9,10 @@
 #include <QStringList>
 
 #include "desktop/ErrorUnit.h"
-#include "graph/EVRVideoWindow.h"
 #include "tests/support/EventPump.h"
 #include "tests/support/TestMedia.h"
 #include "tests/support/X11Support.h"
+#include "video/EVRVideoWindow.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "graph/VideoWindow.h"
+#include "video/VideoWindow.h"
 
 #include <gst/gst.h>
 #include <gst/video/videooverlay.h>
@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "graph/DirectShowErrors.h"
-#include "graph/EVRVideoWindow.h"
+#include "video/EVRVideoWindow.h"
 
 int32_t VideoWindowZoomOffsetY = 0;
 int32_t VideoWindowResetParity = 0;

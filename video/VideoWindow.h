@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "graph/VideoControl.h"
+#include "video/VideoControl.h"
 
 enum TVideoMode { vmNormal = 0, vmVMR = 1 };
 enum TVMRMode { vmrWindowed = 0, vmrWindowless = 1, vmrRenderless = 2 };

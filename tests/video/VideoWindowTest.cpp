@@ -9,9 +9,9 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
-#include "graph/EVRVideoWindow.h"
-#include "graph/VideoWindow.h"
 #include "tests/support/EventPump.h"
+#include "video/EVRVideoWindow.h"
+#include "video/VideoWindow.h"
 
 namespace {
 
