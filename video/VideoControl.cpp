@@ -136,15 +136,6 @@ GstElement* MakeScaledRenderer(const char* name, const char* sinkFactory, GstEle
     return bin;
 }
 
-bool TakeResetTurn(int32_t& parity) {
-    if (parity < 1) {
-        ++parity;
-        return true;
-    }
-    parity = 0;
-    return false;
-}
-
 TVideoControl::TVideoControl(QWidget* parent) : QWidget(parent) {
     // Native, so that an overhanging picture is clipped by this window, not by the form.
     setAttribute(Qt::WA_NativeWindow);
