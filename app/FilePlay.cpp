@@ -10,16 +10,18 @@
 #include "filters/TransformMain.h"
 #include "graph/ExternalFilters.h"
 #include "graph/FilterGraph.h"
+#include "video/FilterDialogs.h"
 
 int main(int argc, char* argv[]) {
     // Embedding renderers and fixed screen placement need X11 (XWayland on Wayland).
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
-    // Our filter with its page and the stand-ins for the external filters, before any graph
-    // asks for them.
+    // Our filter with its page and the stand-ins for the external filters with their dialogs,
+    // before any graph asks for them.
     RegisterBrightnessFilter();
     RegisterBrightnessPage();
     RegisterExternalFilters();
+    RegisterFilterDialogs();
     auto formQuelm = std::make_unique<TFormQuelm>(application.arguments().mid(1));
     // What the graph's event handlers raise goes where the other handlers' exceptions go.
     SetGraphExceptionHook([form = formQuelm.get()](const std::exception& error) {

@@ -40,11 +40,11 @@
 #include "components/ThdTimer.h"
 #include "desktop/Mpris.h"
 #include "desktop/ResumePositions.h"
-#include "graph/DSTrackBar.h"
-#include "graph/DSVideoWindowEx2.h"
-#include "graph/EVRVideoWindow.h"
 #include "graph/FilterGraph.h"
-#include "graph/VideoWindow.h"
+#include "video/DSTrackBar.h"
+#include "video/DSVideoWindowEx2.h"
+#include "video/EVRVideoWindow.h"
+#include "video/VideoWindow.h"
 
 class QDragEnterEvent;
 class QDropEvent;

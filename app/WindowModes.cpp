@@ -225,7 +225,7 @@ void TFormQuelm::FormResize() {
 // pointer, unless the window nearly covers the screen. The move is the left button's: the
 // right one opens the context menu, which a window manager's move would take the pointer from.
 void TFormQuelm::FormMouseDown(QObject* sender, const QMouseEvent& event) {
-    MouseButtonHeld = true;
+    EVRVideoWindow1->SetMouseButtonHeld(true);
     if (NearlyCoversScreen(size(), PrimaryScreen().size())) return;
     ActivateDvdButtonAt(sender, event.position().toPoint());
     if (y() + height() - 40 < 0 || event.button() != Qt::LeftButton) return;
@@ -234,7 +234,7 @@ void TFormQuelm::FormMouseDown(QObject* sender, const QMouseEvent& event) {
 }
 
 void TFormQuelm::FormMouseMove(QObject* sender, const QMouseEvent& event) {
-    MouseButtonHeld = false;
+    EVRVideoWindow1->SetMouseButtonHeld(false);
     SelectDvdButtonAt(sender, event.position().toPoint());
 }
 
@@ -254,8 +254,8 @@ void TFormQuelm::FormKeyPress(QChar key) {
 // a press that opened the context menu sees no move on the picture, and its hold would keep
 // the picture at its old size through the next resize. A resize held off is placed now.
 void TFormQuelm::EndMouseButtonHold() {
-    if (!MouseButtonHeld) return;
-    MouseButtonHeld = false;
+    if (!EVRVideoWindow1->MouseButtonHeld()) return;
+    EVRVideoWindow1->SetMouseButtonHeld(false);
     EVRVideoWindow1->UpdateVideoPosition();
 }
 

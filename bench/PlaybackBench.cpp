@@ -19,8 +19,8 @@
 
 #include "bench/BenchRatio.h"
 #include "bench/ChildProcess.h"
-#include "graph/EVRVideoWindow.h"
 #include "graph/FilterGraph.h"
+#include "video/EVRVideoWindow.h"
 
 namespace {
 

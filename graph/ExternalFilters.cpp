@@ -2,18 +2,14 @@
 
 #include <gst/gst.h>
 
-#include <QDialog>
-#include <QFormLayout>
-#include <QGridLayout>
-#include <QLabel>
+#include <QObject>
 #include <QPointer>
-#include <QSlider>
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "platform/RegistryStore.h"
 
@@ -67,12 +63,10 @@ bool SettingOn(const char* key, const char* name) {
     return RegistryStore().Dword(HKEY_CURRENT_USER, key, name).value_or(1) != 0;
 }
 
-struct TPictureSetting {
-    unsigned Id;
-    const char* Label;
-    int Minimum, Maximum, Neutral;
-    unsigned Group;
-};
+TFilterDialogs& Dialogs() {
+    static TFilterDialogs dialogs;
+    return dialogs;
+}
 
 constexpr TPictureSetting kPictureSettings[] = {
     {IDFF_contrast, "Contrast", 56, 200, 128, IDFF_filterPictProp},
@@ -159,28 +153,13 @@ class TffdshowPicture : public IffDecoder {
     const bool FSharpenOn;
     mutable std::mutex FLock;
     std::map<unsigned, int> FValues;
-    QPointer<QDialog> FDialog;
+    QPointer<QObject> FDialog;
 };
 
 HRESULT TffdshowPicture::ShowCfgDlg(QWidget* owner) {
-    if (!FDialog) {
-        FDialog = new QDialog(owner);
-        FDialog->setWindowTitle("ffdshow video adjustment");
-        FDialog->setAttribute(Qt::WA_DeleteOnClose);
-        auto* layout = new QFormLayout(FDialog);
-        for (const TPictureSetting& setting : kPictureSettings) {
-            auto* slider = new QSlider(Qt::Horizontal, FDialog);
-            slider->setRange(setting.Minimum, setting.Maximum);
-            slider->setValue(GetParam(setting.Id));
-            const unsigned id = setting.Id;
-            QObject::connect(slider, &QSlider::valueChanged, FDialog,
-                             [this, id](int value) { PutParam(id, value); });
-            layout->addRow(setting.Label, slider);
-        }
-    }
-    FDialog->show();
-    FDialog->raise();
-    return S_OK;
+    if (!Dialogs().ShowDecoderDialog) return E_NOTIMPL;
+    FDialog = Dialogs().ShowDecoderDialog(*this, FDialog.data(), owner);
+    return FDialog ? S_OK : E_FAIL;
 }
 
 const GQuark& DecoderQuark() {
@@ -286,42 +265,6 @@ GstElement* MakeEqualizer() {
     return bin;
 }
 
-// The ten-band page: one vertical slider per band, in dB, with its frequency below.
-class TEqualizerPage : public QWidget {
-  public:
-    TEqualizerPage(GstElement* filter, IGraphicEqualizer* equalizer, QWidget* parent)
-        : QWidget(parent), FFilter(GST_ELEMENT(gst_object_ref(filter))) {
-        setWindowTitle(equalizer->Enabled() ? "Graphic EQ" : "Graphic EQ (switched off)");
-        auto* layout = new QGridLayout(this);
-        for (int band = 0; band < IGraphicEqualizer::kBands; ++band) {
-            auto* gain = new QLabel(this);
-            auto* slider = new QSlider(Qt::Vertical, this);
-            slider->setObjectName(QString("band%1").arg(band));
-            slider->setRange(-24, 12);
-            slider->setMinimumHeight(120);
-            const int frequency = equalizer->BandFrequency(band);
-            auto* caption =
-                new QLabel(frequency < 1000 ? QString::number(frequency)
-                                            : QString("%1K").arg(frequency / 1000.0, 0, 'g', 2),
-                           this);
-            const auto show = [gain](int value) { gain->setText(QString::number(value)); };
-            slider->setValue(static_cast<int>(std::lround(equalizer->Band(band))));
-            show(slider->value());
-            connect(slider, &QSlider::valueChanged, this, [equalizer, band, show](int value) {
-                equalizer->SetBand(band, value);
-                show(value);
-            });
-            layout->addWidget(gain, 0, band, Qt::AlignHCenter);
-            layout->addWidget(slider, 1, band, Qt::AlignHCenter);
-            layout->addWidget(caption, 2, band, Qt::AlignHCenter);
-        }
-    }
-    ~TEqualizerPage() override { gst_object_unref(FFilter); }
-
-  private:
-    GstElement* FFilter;  // keeps the equaliser alive while its page is open
-};
-
 // What a quark names on the element itself or, in a bin, on the first element inside it.
 void* AttachedData(GstElement* filter, GQuark quark) {
     if (!filter) return nullptr;
@@ -349,6 +292,14 @@ IGraphicEqualizer* QueryGraphicEqualizer(_GstElement* filter) {
     return static_cast<IGraphicEqualizer*>(AttachedData(filter, EqualizerQuark()));
 }
 
+std::span<const TPictureSetting> PictureSettings() {
+    return kPictureSettings;
+}
+
+void SetFilterDialogs(TFilterDialogs dialogs) {
+    Dialogs() = std::move(dialogs);
+}
+
 std::vector<CLSID> FilterPages(_GstElement* filter) {
     if (QueryGraphicEqualizer(filter)) return {CLSID_GraphicEqualizerPage};
     return {};
@@ -368,7 +319,7 @@ void RegisterExternalFilters() {
     RegisterClassFactory({CLSID_GraphicEqualizerPage, "Graphic EQ", nullptr,
                           [](GstElement* filter, QWidget* parent) -> QWidget* {
                               IGraphicEqualizer* equalizer = QueryGraphicEqualizer(filter);
-                              return equalizer ? new TEqualizerPage(filter, equalizer, parent)
-                                               : nullptr;
+                              if (!equalizer || !Dialogs().MakeEqualizerPage) return nullptr;
+                              return Dialogs().MakeEqualizerPage(filter, *equalizer, parent);
                           }});
 }

@@ -4,12 +4,15 @@
 // under the external class ids).
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "platform/Com.h"
 
 struct _GstElement;
+class QObject;
 class QWidget;
 
 struct TExternalFilter {
@@ -49,6 +52,16 @@ inline constexpr unsigned IDFF_filterPictProp = 200;
 inline constexpr unsigned IDFF_filterSharpen = 400;
 inline constexpr unsigned IDFF_filterRest = 500;
 
+// One picture setting of the ffdshow stand-ins: its range, neutral value and reset group.
+struct TPictureSetting {
+    unsigned Id;
+    const char* Label;
+    int Minimum, Maximum, Neutral;
+    unsigned Group;
+};
+// Contrast, brightness, hue, saturation and sharpness, in that order.
+std::span<const TPictureSetting> PictureSettings();
+
 // The ffdshow decoders' control interface; the comments give each call's slot.
 class IffDecoder {
   public:
@@ -57,7 +70,8 @@ class IffDecoder {
     virtual HRESULT PutParam(unsigned paramId, int value) = 0;
     // The value a setting has now (not a slot of the original interface).
     virtual int GetParam(unsigned paramId) const = 0;
-    // Slot 35: the filter's own video-adjustment dialog, on the UI thread.
+    // Slot 35: the filter's own video-adjustment dialog, on the UI thread; E_NOTIMPL while no
+    // dialogs are registered (SetFilterDialogs).
     virtual HRESULT ShowCfgDlg(QWidget* owner) = 0;
     // Slot 95: back to the neutral values of a group; S_FALSE for an unknown group.
     virtual HRESULT ResetFilter(unsigned groupId) = 0;
@@ -84,6 +98,19 @@ class IGraphicEqualizer {
 IGraphicEqualizer* QueryGraphicEqualizer(_GstElement* filter);
 // The class ids of the settings pages a filter offers (empty for a filter without any).
 std::vector<CLSID> FilterPages(_GstElement* filter);
+
+// The stand-ins' dialogs are widgets, made above the engine; whoever shows them (the program at
+// start-up, a test) registers them here first. UI thread only.
+struct TFilterDialogs {
+    // Shows a decoder's video-adjustment dialog, owned by owner: open when the decoder's
+    // dialog is still open, else a new one. Returns the dialog shown; the decoder closes it
+    // when it goes.
+    std::function<QObject*(IffDecoder& decoder, QObject* open, QWidget* owner)> ShowDecoderDialog;
+    // The equaliser's ten-band page over its filter.
+    std::function<QWidget*(_GstElement* filter, IGraphicEqualizer& equalizer, QWidget* parent)>
+        MakeEqualizerPage;
+};
+void SetFilterDialogs(TFilterDialogs dialogs);
 
 // Puts our stand-ins into the class-factory table under the external class ids. Once, at
 // program start; a stand-in whose GStreamer elements are missing makes no filter.

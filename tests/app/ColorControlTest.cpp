@@ -20,6 +20,7 @@
 #include "tests/support/EventPump.h"
 #include "tests/support/TestMedia.h"
 #include "tests/support/X11Support.h"
+#include "video/FilterDialogs.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ class ColorControlTest : public PlayerTest {
     void SetUp() override {
         PlayerTest::SetUp();
         RegisterExternalFilters();
+        RegisterFilterDialogs();
     }
     void TearDown() override {
         Panel.reset();

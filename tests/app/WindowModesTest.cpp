@@ -148,7 +148,7 @@ TEST_F(WindowModesTest, APressOnThePictureDragsTheWindowUnlessItNearlyFillsTheSc
     ASSERT_TRUE(PumpUntil([&] { return form.windowHandle()->isExposed(); }, 3000));
     const QPoint grip(300, 250);
     form.FormMouseDown(&form, Press(QPoint(100, 100), grip));
-    EXPECT_TRUE(MouseButtonHeld);
+    EXPECT_TRUE(form.EVRVideoWindow1->MouseButtonHeld());
     QMouseEvent move(QEvent::MouseMove, QPoint(100, 100), grip + QPoint(40, 30), Qt::NoButton,
                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&form, &move);
@@ -162,13 +162,13 @@ TEST_F(WindowModesTest, APressOnThePictureDragsTheWindowUnlessItNearlyFillsTheSc
     QApplication::sendEvent(&form, &later);
     EXPECT_EQ(form.pos(), QPoint(240, 180));
     form.FormMouseMove(&form, later);
-    EXPECT_FALSE(MouseButtonHeld);
+    EXPECT_FALSE(form.EVRVideoWindow1->MouseButtonHeld());
 
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     form.setGeometry(screen.x() + 10, screen.y() + 10, screen.width() - 50, screen.height() - 50);
     const QPoint place = form.pos();
     form.FormMouseDown(&form, Press(QPoint(100, 100), place + QPoint(100, 100)));
-    EXPECT_TRUE(MouseButtonHeld);
+    EXPECT_TRUE(form.EVRVideoWindow1->MouseButtonHeld());
     QApplication::sendEvent(&form, &move);
     EXPECT_EQ(form.pos(), place);
 }
@@ -187,20 +187,19 @@ TEST_F(WindowModesTest, WheelZoomActsOnlyWhilePlayingAndGoesToTheChosenWindow) {
     StartWithFolder(folder);
     ClickRow(0);
     ASSERT_TRUE(Form->FG.Active());
-    ZoomExtraX = ZoomExtraY = 0;
     Form->chkboxZoomVertical->setChecked(true);
     for (int i = 0; i < 25; ++i) Form->FormMouseWheelUp(Form.get(), wheel);
     EXPECT_EQ(PlayerState.ZoomAmount, 300);
     EXPECT_EQ(Form->LbLOpenList->text(), "300");
-    EXPECT_EQ(ZoomExtraY, 300);  // the classic window's vertical zoom
-    EXPECT_EQ(ZoomExtraX, 0);
+    EXPECT_EQ(Form->EVRVideoWindow1->ZoomExtraY(), 300);  // a file's picture, vertically
+    EXPECT_EQ(Form->EVRVideoWindow1->ZoomExtraX(), 0);
 
     Form->chkboxZoomVertical->setChecked(false);
     Form->chkboxEVR->setChecked(true);
     Form->FormMouseWheelDown(Form.get(), wheel);
     EXPECT_EQ(PlayerState.ZoomAmount, 299);
-    EXPECT_EQ(ZoomExtraX, 299);  // the EVR window zooms both ways
-    EXPECT_EQ(ZoomExtraY, 299);
+    EXPECT_EQ(Form->EVRVideoWindow1->ZoomExtraX(), 299);  // both ways
+    EXPECT_EQ(Form->EVRVideoWindow1->ZoomExtraY(), 299);
 }
 
 TEST_F(WindowModesTest, TheMiddleButtonResetsTheZoomAlsoWhileNothingPlays) {
@@ -211,12 +210,12 @@ TEST_F(WindowModesTest, TheMiddleButtonResetsTheZoomAlsoWhileNothingPlays) {
     PlayerState.ZoomUpStep = 6;
     PlayerState.ZoomDownStep = 2;
     form.LbLOpenList->setText("21");
-    ZoomExtraY = 21;
+    form.EVRVideoWindow1->ZoomPicture(21, true, true);
     QMouseEvent middle = Press(QPoint(50, 50), form.mapToGlobal(QPoint(50, 50)), Qt::MiddleButton);
     QApplication::sendEvent(form.windowHandle(), &middle);
     EXPECT_EQ(PlayerState.ZoomAmount, 0);
     EXPECT_EQ(PlayerState.ZoomUpStep, 0);
     EXPECT_EQ(PlayerState.ZoomDownStep, 0);
     EXPECT_EQ(form.LbLOpenList->text(), "Open");
-    EXPECT_EQ(ZoomExtraY, 0);  // the classic window's zoom reset
+    EXPECT_EQ(form.EVRVideoWindow1->ZoomExtraY(), 0);  // a file's picture, reset
 }

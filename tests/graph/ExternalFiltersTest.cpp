@@ -3,16 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
-#include <QDialog>
 #include <QImage>
-#include <QSlider>
 #include <QTemporaryDir>
-#include <functional>
-#include <memory>
 
 #include "graph/ExternalFilters.h"
 #include "graph/FilterGraph.h"
 #include "platform/RegistryStore.h"
+#include "tests/graph/ToneLevels.h"
 #include "tests/support/TestMedia.h"
 
 namespace {
@@ -291,103 +288,6 @@ TEST_F(ExternalFiltersTest, SharpnessSoftensOrSharpensUnlessSwitchedOffInTheSett
         store.SetDword(HKEY_CURRENT_USER, "Software\\GNU\\ffdshow\\default", "xsharpen", 0));
     const int off = EdgeSpread(PlayThrough(PictureFilterWith(IDFF_sharpness, 0), "video.mp4"));
     EXPECT_NEAR(off, neutral, 20);
-}
-
-TEST_F(ExternalFiltersTest, DecoderDialogDrivesTheSameSettings) {
-    GstElement* filter = GST_ELEMENT(gst_object_ref_sink(NewPictureFilter()));
-    IffDecoder* decoder = QueryffDecoder(filter);
-    decoder->PutParam(IDFF_hue, 30);
-    QWidget owner;
-    EXPECT_EQ(decoder->ShowCfgDlg(&owner), S_OK);
-    auto* dialog = owner.findChild<QDialog*>();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(dialog->isVisible());
-    const auto sliders = dialog->findChildren<QSlider*>();
-    ASSERT_EQ(sliders.size(), 5);
-    EXPECT_EQ(sliders[2]->value(), 30) << "opens on the values in force";
-    sliders[0]->setValue(180);
-    EXPECT_EQ(decoder->GetParam(IDFF_contrast), 180);
-    EXPECT_EQ(decoder->ShowCfgDlg(&owner), S_OK);
-    EXPECT_EQ(owner.findChildren<QDialog*>().size(), 1) << "one dialog, shown again";
-    gst_object_unref(filter);
-}
-
-// The mean loudness, in dB, that `level` measured early (before 0.6 s) and late (1.3 to 1.8 s)
-// in the 2 s tone played in real time through the equaliser; at 0.8 s `during` runs.
-struct ToneLevels {
-    double Early = 0, Late = 0;
-};
-
-// `level` still reports its channels in a GValueArray.
-double FirstChannelRms(const GstStructure* message) {
-    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-    const auto* channels =
-        static_cast<const GValueArray*>(g_value_get_boxed(gst_structure_get_value(message, "rms")));
-    return g_value_get_double(g_value_array_get_nth(const_cast<GValueArray*>(channels), 0));
-    G_GNUC_END_IGNORE_DEPRECATIONS
-}
-
-ToneLevels PlayTone(GstElement* equalizer, const std::function<void()>& during = {}) {
-    // No queue after the equaliser: what it does shows at the meter at once.
-    const std::string launch = "filesrc location=\"" + TestMediaPath("tone.wav") +
-                               "\" ! wavparse ! audioconvert name=in "
-                               "level name=meter interval=100000000 ! fakesink sync=true";
-    GstElement* pipeline = gst_parse_launch(launch.c_str(), nullptr);
-    GstElement* in = gst_bin_get_by_name(GST_BIN(pipeline), "in");
-    GstElement* meter = gst_bin_get_by_name(GST_BIN(pipeline), "meter");
-    gst_bin_add(GST_BIN(pipeline), equalizer);
-    gst_element_link_many(in, equalizer, meter, nullptr);
-    gst_object_unref(in);
-    gst_object_unref(meter);
-    GstBus* bus = gst_element_get_bus(pipeline);
-    gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    ToneLevels levels;
-    int early = 0, late = 0;
-    bool changed = false;
-    while (GstMessage* message = gst_bus_timed_pop(bus, 5 * GST_SECOND)) {
-        const GstMessageType type = GST_MESSAGE_TYPE(message);
-        const GstStructure* data = gst_message_get_structure(message);
-        if (type == GST_MESSAGE_ELEMENT && gst_structure_has_name(data, "level")) {
-            GstClockTime time = 0;
-            gst_structure_get_clock_time(data, "stream-time", &time);
-            const double db = FirstChannelRms(data);
-            if (time < 600 * GST_MSECOND) levels.Early += db, ++early;
-            if (time >= 1300 * GST_MSECOND && time < 1800 * GST_MSECOND) levels.Late += db, ++late;
-            if (time >= 800 * GST_MSECOND && !changed && during) during(), changed = true;
-        }
-        gst_message_unref(message);
-        if (type == GST_MESSAGE_EOS || type == GST_MESSAGE_ERROR) break;
-    }
-    gst_object_unref(bus);
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(pipeline);
-    levels.Early /= std::max(early, 1);
-    levels.Late /= std::max(late, 1);
-    return levels;
-}
-
-TEST_F(ExternalFiltersTest, EqualizerPageCutsItsBandOnTheRunningSound) {
-    GstElement* equalizer = CreateFilterInstance(CLSID_GraphicEqualizer);
-    ASSERT_EQ(FilterPages(equalizer), std::vector<CLSID>{CLSID_GraphicEqualizerPage});
-    std::unique_ptr<QWidget> page(
-        CreatePropertyPage(CLSID_GraphicEqualizerPage, equalizer, nullptr));
-    ASSERT_NE(page, nullptr);
-    IGraphicEqualizer* bands = QueryGraphicEqualizer(equalizer);
-    ASSERT_NE(bands, nullptr);
-    EXPECT_EQ(bands->BandFrequency(5), 947);
-    auto* oneKilohertz = page->findChild<QSlider*>("band5");
-    ASSERT_NE(oneKilohertz, nullptr);
-
-    const ToneLevels levels = PlayTone(equalizer, [&] { oneKilohertz->setValue(-24); });
-    EXPECT_GT(levels.Early, -30) << "the tone plays";
-    EXPECT_LT(levels.Late, levels.Early - 12) << "the 1 kHz band is cut while it plays";
-    EXPECT_EQ(bands->Band(5), -24);
-
-    // A band far from the tone leaves it as it was.
-    GstElement* lowCut = CreateFilterInstance(CLSID_GraphicEqualizer);
-    QueryGraphicEqualizer(lowCut)->SetBand(0, -24);
-    const ToneLevels low = PlayTone(lowCut);
-    EXPECT_NEAR(low.Early, levels.Early, 1.5);
 }
 
 TEST_F(ExternalFiltersTest, EqualizerSwitchedOffInItsSettingsKeepsTheSoundFlat) {

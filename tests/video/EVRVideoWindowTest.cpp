@@ -9,10 +9,10 @@
 #include <QStringList>
 
 #include "desktop/ErrorUnit.h"
-#include "graph/EVRVideoWindow.h"
 #include "tests/support/EventPump.h"
 #include "tests/support/TestMedia.h"
 #include "tests/support/X11Support.h"
+#include "video/EVRVideoWindow.h"
 
 namespace {
 
@@ -36,14 +36,9 @@ class EVRVideoWindowTest : public ::testing::Test {
         gst_init(nullptr, nullptr);
         OpenErrorForm();
         ErrorForm->MemoLog->clear();
-        ZoomExtraX = ZoomExtraY = ZoomResetParity = 0;
-        MouseButtonHeld = false;
         Window.setObjectName("EVRVideoWindow1");
     }
-    void TearDown() override {
-        MouseButtonHeld = false;
-        FreeErrorForm();
-    }
+    void TearDown() override { FreeErrorForm(); }
     // A renderer as the graph's activation would create and configure it.
     void AddRenderer() {
         Window.NotifyFilter(foAdding);
@@ -112,19 +107,19 @@ TEST_F(EVRVideoWindowTest, ZoomSetsTheExtrasAndOnlyEveryOtherResetReplaces) {
     int resizes = 0;
     Window.OnResize = [&] { ++resizes; };
     Window.ZoomPicture(40, true, false);
-    EXPECT_EQ(ZoomExtraX, 40);
-    EXPECT_EQ(ZoomExtraY, 40);
+    EXPECT_EQ(Window.ZoomExtraX(), 40);
+    EXPECT_EQ(Window.ZoomExtraY(), 40);
     Window.ZoomPicture(30, true, true);
-    EXPECT_EQ(ZoomExtraX, 0);
-    EXPECT_EQ(ZoomExtraY, 30);
+    EXPECT_EQ(Window.ZoomExtraX(), 0);
+    EXPECT_EQ(Window.ZoomExtraY(), 30);
     EXPECT_EQ(resizes, 2);
 
     Window.ZoomPicture(0, false, false);
     EXPECT_EQ(resizes, 3);
     Window.ZoomPicture(25, true, false);  // zoom requests do not count
     Window.ZoomPicture(0, false, false);
-    EXPECT_EQ(ZoomExtraX, 0);
-    EXPECT_EQ(ZoomExtraY, 0);
+    EXPECT_EQ(Window.ZoomExtraX(), 0);
+    EXPECT_EQ(Window.ZoomExtraY(), 0);
     EXPECT_EQ(resizes, 4);  // the zoom, but not the second reset
     Window.ZoomPicture(0, false, false);
     EXPECT_EQ(resizes, 5);
@@ -138,10 +133,10 @@ TEST_F(EVRVideoWindowTest, PictureFollowsResizesUnlessAButtonIsHeld) {
     Window.UpdateVideoPosition();
     // The classic renderer takes the overhang as the others do.
     EXPECT_EQ(Window.VideoSurface()->geometry(), VideoDestinationRect(QSize(400, 300), 0, 0));
-    MouseButtonHeld = true;
+    Window.SetMouseButtonHeld(true);
     Window.resize(500, 350);
     EXPECT_EQ(Window.VideoSurface()->geometry(), VideoDestinationRect(QSize(400, 300), 0, 0));
-    MouseButtonHeld = false;
+    Window.SetMouseButtonHeld(false);
     Window.resize(520, 360);
     EXPECT_EQ(Window.VideoSurface()->geometry(), VideoDestinationRect(QSize(520, 360), 0, 0));
     RemoveRenderer();

@@ -29,10 +29,6 @@ void SetIfPresent(_GstElement* element, const char* property, bool value);
 _GstElement* MakeScaledRenderer(const char* name, const char* sinkFactory, _GstElement*& sink,
                                 _GstElement** crop);
 
-// Of two zoom resets in a row only the first re-places the picture at once: whether this
-// reset does, counting the resets in parity.
-bool TakeResetTurn(int32_t& parity);
-
 class TVideoControl : public QWidget, public IGraphMember, public IGraphListener {
   public:
     explicit TVideoControl(QWidget* parent = nullptr);
@@ -77,6 +73,8 @@ class TVideoControl : public QWidget, public IGraphMember, public IGraphListener
     // Whether the file is paused now (not stopped, not playing, not just prerolled): a paused
     // file is asked for a frame of the surface's size whenever that changes, and at once.
     void NotePaused(bool paused);
+    // The renderer drawing into the surface, null while none does.
+    _GstVideoOverlay* EmbeddedRenderer() const { return FEmbedded; }
     // Moves and sizes the surface; the renderer follows at once.
     void PlaceSurface(const QRect& rect);
     // Asks the renderer to draw its last picture again.

@@ -1,4 +1,4 @@
-#include "graph/EVRVideoWindow.h"
+#include "video/EVRVideoWindow.h"
 
 #include <gst/gst.h>
 #include <gst/video/videooverlay.h>
@@ -12,12 +12,6 @@
 #include <map>
 
 #include "desktop/ErrorUnit.h"
-#include "graph/DirectShowErrors.h"
-
-int32_t ZoomExtraY = 0;
-int32_t ZoomExtraX = 0;
-int32_t ZoomResetParity = 0;
-bool MouseButtonHeld = false;
 
 namespace {
 
@@ -86,15 +80,10 @@ QRect VideoDestinationRect(const QSize& client, int32_t zoomExtraX, int32_t zoom
     return QRect(left, top, right - left, bottom - top);
 }
 
-TEVRVideoWindow::TEVRVideoWindow(QWidget* parent) : TVideoControl(parent) {}
+TEVRVideoWindow::TEVRVideoWindow(QWidget* parent) : TRendererWindow(parent) {}
 
 TEVRVideoWindow::~TEVRVideoWindow() {
-    SetFilterGraph(nullptr);
-    ReleaseRenderer();
-}
-
-_GstElement* TEVRVideoWindow::GetFilter() {
-    return FRendererFilter;
+    LeaveGraph();
 }
 
 void TEVRVideoWindow::SetMode(TEVRVideoMode value) {
@@ -103,50 +92,27 @@ void TEVRVideoWindow::SetMode(TEVRVideoMode value) {
     FMode = value;
 }
 
-void TEVRVideoWindow::NotifyFilter(TFilterOperation operation) {
-    switch (operation) {
-        case foAdding:
-            CreateRenderer();
-            break;
-        case foAdded:
-            ConfigureRenderer();
-            break;
-        case foRemoving:
-            StopRenderer();
-            break;
-        case foRemoved:
-            ReleaseRenderer();
-            break;
-        case foRefresh:
-            break;
-    }
-}
-
-void TEVRVideoWindow::CreateRenderer() {
-    ReleaseRenderer();
+GstElement* TEVRVideoWindow::MakeRenderer(const char* name, GstElement*& sink) {
     if (FMode == vdmVMR) LogLine("NotifyFilter vdmVMR Mode");
     if (FMode == vdmEVR) LogLine("NotifyFilter vdmEVR Mode");
-    const std::string name = GetName();
-    const char* elementName = name.empty() ? nullptr : name.c_str();
     if (FMode != vdmNormal)
-        FRendererFilter = FRendererSink =
-            gst_element_factory_make(RendererFactoryName(FMode), elementName);
-    else if (RendererCreatable(vdmNormal))
-        FRendererFilter = MakeScaledRenderer(elementName, "ximagesink", FRendererSink, nullptr);
-    else  // without an X display a null renderer keeps the graph running
-        FRendererFilter = FRendererSink = gst_element_factory_make("fakesink", elementName);
-    if (!FRendererFilter) return;
-    gst_object_ref_sink(FRendererFilter);
-    SetIfPresent(FRendererSink, "handle-events", false);  // the window handles the mouse
+        return sink = gst_element_factory_make(RendererFactoryName(FMode), name);
+    if (RendererCreatable(vdmNormal)) return MakeScaledRenderer(name, "ximagesink", sink, nullptr);
+    // Without an X display a null renderer keeps the graph running.
+    return sink = gst_element_factory_make("fakesink", name);
+}
+
+void TEVRVideoWindow::RendererMade() {
     if (FMode == vdmNormal) LogLine("NotifyFilter foAdding CLSID_VideoRenderer");
     if (FMode == vdmEVR) LogLine("NotifyFilter foAdding CLSID_EnhancedVideoRendere Found");
 }
 
 void TEVRVideoWindow::ConfigureRenderer() {
-    EmbedRenderer(FRendererSink);
-    if (!FRendererSink || !GST_IS_VIDEO_OVERLAY(FRendererSink)) return;
-    GstVideoOverlay* overlay = GST_VIDEO_OVERLAY(FRendererSink);
-    VideoSurface()->setGeometry(VideoDestinationRect(size(), ZoomExtraX, ZoomExtraY));
+    GstElement* sink = RendererSink();
+    EmbedRenderer(sink);
+    if (!sink || !GST_IS_VIDEO_OVERLAY(sink)) return;
+    GstVideoOverlay* overlay = GST_VIDEO_OVERLAY(sink);
+    VideoSurface()->setGeometry(VideoDestinationRect(size(), FZoomExtraX, FZoomExtraY));
     if (FMode == vdmEVR) {
         FDisplayControl = overlay;
         LogLine("NotifyFilter foAdded GetService FDisplayControl S_Ok");
@@ -157,19 +123,10 @@ void TEVRVideoWindow::ConfigureRenderer() {
     }
 }
 
-void TEVRVideoWindow::StopRenderer() {
-    if (!FRendererFilter || FMode != vdmVMR) return;
-    if (gst_element_set_state(FRendererFilter, GST_STATE_NULL) == GST_STATE_CHANGE_FAILURE)
-        DShowCheck(VFW_E_WRONG_STATE);
-}
-
 void TEVRVideoWindow::ReleaseRenderer() {
-    ReleaseSurface();
+    TRendererWindow::ReleaseRenderer();
     FVideoWindow = nullptr;
     FDisplayControl = nullptr;
-    if (FRendererFilter) gst_object_unref(FRendererFilter);
-    FRendererFilter = nullptr;
-    FRendererSink = nullptr;
 }
 
 void TEVRVideoWindow::ReadNativeVideoSize() {
@@ -211,61 +168,47 @@ void TEVRVideoWindow::ControlEvent(TControlEvent event, intptr_t) {
     }
 }
 
-void TEVRVideoWindow::GraphEvent(int32_t code, intptr_t, intptr_t) {
-    constexpr int32_t kPaletteChanged = 9;
-    constexpr int32_t kRenderDeviceSet = 83;
+void TEVRVideoWindow::PictureChanged(int32_t code) {
     if (code == EC_VIDEO_SIZE_CHANGED) ReadNativeVideoSize();
-    if (code == EC_VIDEO_SIZE_CHANGED || code == kPaletteChanged || code == kRenderDeviceSet)
-        UpdateVideoPosition();
 }
 
 void TEVRVideoWindow::UpdateVideoPosition() {
-    if (MouseButtonHeld) return;
+    if (FMouseButtonHeld) return;
     // The picture always fills the destination, overhang and zoom included.
     if (FDisplayControl) SetForceAspectRatio(false);
     // Every renderer takes the overhang and the zoom: the classic and Xv ones are all that a
     // machine without hardware OpenGL has.
     if (FDisplayControl || FVideoWindow)
-        PlaceSurface(VideoDestinationRect(size(), ZoomExtraX, ZoomExtraY));
-}
-
-void TEVRVideoWindow::Expose() {
-    if (FVideoWindow) gst_video_overlay_expose(FVideoWindow);
-    if (FDisplayControl) gst_video_overlay_expose(FDisplayControl);
+        PlaceSurface(VideoDestinationRect(size(), FZoomExtraX, FZoomExtraY));
 }
 
 // The EVR stand-in draws into the surface only on request: the picture comes back with the
 // control's. The other renderers keep their surface drawn themselves.
 void TEVRVideoWindow::paintEvent(QPaintEvent* event) {
-    TVideoControl::paintEvent(event);
+    TRendererWindow::paintEvent(event);
     if (FDisplayControl) gst_video_overlay_expose(FDisplayControl);
 }
 
 void TEVRVideoWindow::SetForceAspectRatio(bool value) {
-    if (FRendererSink) SetIfPresent(FRendererSink, "force-aspect-ratio", value);
+    if (RendererSink()) SetIfPresent(RendererSink(), "force-aspect-ratio", value);
 }
 
 void TEVRVideoWindow::SetKeepAspectRatio(bool value) {
     const bool previous = FKeepAspectRatio;
     FKeepAspectRatio = value;
-    if ((FMode == vdmVMR && FRendererFilter) || (FMode == vdmEVR && FDisplayControl))
+    if ((FMode == vdmVMR && RendererFilter()) || (FMode == vdmEVR && FDisplayControl))
         SetForceAspectRatio(value);
     if (value != previous) UpdateVideoPosition();
 }
 
 void TEVRVideoWindow::ZoomPicture(int32_t amount, bool enable, bool verticalOnly) {
     if (enable) {
-        ZoomExtraY = amount;
-        ZoomExtraX = verticalOnly ? 0 : amount;
+        FZoomExtraY = amount;
+        FZoomExtraX = verticalOnly ? 0 : amount;
         Resize();
         return;
     }
-    ZoomExtraY = 0;
-    ZoomExtraX = 0;
-    if (TakeResetTurn(ZoomResetParity)) Resize();
-}
-
-void TEVRVideoWindow::Resize() {
-    TVideoControl::Resize();
-    UpdateVideoPosition();
+    FZoomExtraY = 0;
+    FZoomExtraX = 0;
+    if (TakeResetTurn()) Resize();
 }

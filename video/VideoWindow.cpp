@@ -1,16 +1,11 @@
-#include "graph/VideoWindow.h"
+#include "video/VideoWindow.h"
 
 #include <gst/gst.h>
-#include <gst/video/videooverlay.h>
 
 #include <QGuiApplication>
 #include <algorithm>
 
-#include "graph/DirectShowErrors.h"
-#include "graph/EVRVideoWindow.h"
-
-int32_t VideoWindowZoomOffsetY = 0;
-int32_t VideoWindowResetParity = 0;
+#include "video/EVRVideoWindow.h"
 
 namespace {
 
@@ -79,15 +74,10 @@ void TVMROptions::Changed() {
 
 // ---- The window ----
 
-TVideoWindow::TVideoWindow(QWidget* parent) : TVideoControl(parent) {}
+TVideoWindow::TVideoWindow(QWidget* parent) : TRendererWindow(parent) {}
 
 TVideoWindow::~TVideoWindow() {
-    SetFilterGraph(nullptr);
-    ReleaseRenderer();
-}
-
-_GstElement* TVideoWindow::GetFilter() {
-    return FAdopted ? nullptr : FRendererFilter;
+    LeaveGraph();
 }
 
 void TVideoWindow::SetMode(TVideoMode value) {
@@ -108,57 +98,26 @@ void TVideoWindow::SetDigitalZoom(int value) {
     ApplyDigitalZoom();
 }
 
-void TVideoWindow::NotifyFilter(TFilterOperation operation) {
-    switch (operation) {
-        case foAdding:
-            CreateRenderer();
-            break;
-        case foAdded:
-            ConfigureRenderer();
-            break;
-        case foRemoving:
-            if (FRendererFilter && !FAdopted &&
-                gst_element_set_state(FRendererFilter, GST_STATE_NULL) == GST_STATE_CHANGE_FAILURE)
-                DShowCheck(VFW_E_WRONG_STATE);
-            break;
-        case foRemoved:
-            ReleaseRenderer();
-            break;
-        case foRefresh:
-            break;
-    }
-}
-
-void TVideoWindow::CreateRenderer() {
-    ReleaseRenderer();
-    const std::string name = GetName();
-    const char* elementName = name.empty() ? nullptr : name.c_str();
+GstElement* TVideoWindow::MakeRenderer(const char* name, GstElement*& sink) {
     if (QGuiApplication::platformName() == "xcb")
-        FRendererFilter = MakeScaledRenderer(
-            elementName, RendererFactoryName(FMode == vmVMR ? vdmVMR : vdmNormal), FRendererSink,
-            &FCrop);
-    else  // without an X display a null renderer keeps the graph running
-        FRendererFilter = FRendererSink = gst_element_factory_make("fakesink", elementName);
-    if (!FRendererFilter) return;
-    gst_object_ref_sink(FRendererFilter);
-    // Our window takes the mouse; the DVD hears of it from our handlers.
-    SetIfPresent(FRendererSink, "handle-events", false);
+        return MakeScaledRenderer(name, RendererFactoryName(FMode == vmVMR ? vdmVMR : vdmNormal),
+                                  sink, &FCrop);
+    // Without an X display a null renderer keeps the graph running.
+    return sink = gst_element_factory_make("fakesink", name);
 }
 
 void TVideoWindow::ConfigureRenderer() {
-    EmbedRenderer(FRendererSink);
-    if (!FRendererFilter) return;
+    EmbedRenderer(RendererSink());
+    if (!RendererFilter()) return;
     const bool keep = FMode == vmVMR && FVMROptions.KeepAspectRatio();
-    SetIfPresent(FRendererSink, "force-aspect-ratio", keep);
+    SetIfPresent(RendererSink(), "force-aspect-ratio", keep);
     ApplyDigitalZoom();
     UpdateVideoPosition();
 }
 
 void TVideoWindow::ReleaseRenderer() {
-    ReleaseSurface();
-    if (FRendererFilter) gst_object_unref(FRendererFilter);
-    FRendererFilter = FRendererSink = FCrop = nullptr;
-    FAdopted = false;
+    TRendererWindow::ReleaseRenderer();
+    FCrop = nullptr;
 }
 
 void TVideoWindow::ControlEvent(TControlEvent event, intptr_t) {
@@ -167,7 +126,7 @@ void TVideoWindow::ControlEvent(TControlEvent event, intptr_t) {
             UpdateVideoPosition();
             break;
         case ceDVDRendered:
-            AdoptRenderer();
+            AdoptPipelineRenderer();
             break;
         default:
             break;
@@ -176,25 +135,18 @@ void TVideoWindow::ControlEvent(TControlEvent event, intptr_t) {
 
 // The pipeline may show the picture through an X image sink of its own choosing rather than
 // ours: that one is taken over and drawn into our window.
-void TVideoWindow::AdoptRenderer() {
+void TVideoWindow::AdoptPipelineRenderer() {
     GstElement* pipeline = FilterGraph() ? FilterGraph()->Pipeline() : nullptr;
-    if (!pipeline || (FRendererFilter && InPipeline(FRendererFilter, pipeline))) return;
+    if (!pipeline || (RendererFilter() && InPipeline(RendererFilter(), pipeline))) return;
     GstElement* found = FindByFactory(GST_BIN(pipeline), "ximagesink");
     if (!found) return;
-    ReleaseRenderer();
-    FRendererFilter = FRendererSink = found;
-    FAdopted = true;
-    SetIfPresent(FRendererSink, "handle-events", false);
-    EmbedRenderer(FRendererSink);
+    AdoptRenderer(found);
     UpdateVideoPosition();
 }
 
-void TVideoWindow::GraphEvent(int32_t code, intptr_t, intptr_t) {
-    constexpr int32_t kPaletteChanged = 9;
-    constexpr int32_t kRenderDeviceSet = 83;
+// A new picture size or render device: the crop follows the picture.
+void TVideoWindow::PictureChanged(int32_t code) {
     if (code == EC_VIDEO_SIZE_CHANGED || code == kRenderDeviceSet) ApplyDigitalZoom();
-    if (code == EC_VIDEO_SIZE_CHANGED || code == kPaletteChanged || code == kRenderDeviceSet)
-        UpdateVideoPosition();
 }
 
 bool TVideoWindow::NativeSize(QSize& size) const {
@@ -215,31 +167,21 @@ void TVideoWindow::ApplyDigitalZoom() {
 }
 
 void TVideoWindow::UpdateVideoPosition() {
-    if (!FRendererSink || FFullScreen) return;
-    PlaceSurface(QRect(0, VideoWindowZoomOffsetY, width(), height() + ZoomExtraY));
-}
-
-void TVideoWindow::Expose() {
-    if (FRendererSink && GST_IS_VIDEO_OVERLAY(FRendererSink))
-        gst_video_overlay_expose(GST_VIDEO_OVERLAY(FRendererSink));
-}
-
-void TVideoWindow::Resize() {
-    TVideoControl::Resize();
-    UpdateVideoPosition();
+    if (!RendererSink() || FFullScreen) return;
+    PlaceSurface(QRect(0, FZoomOffsetY, width(), height() + FZoomExtraY));
 }
 
 void TVideoWindow::ZoomPicture(int32_t amount, bool enable, bool verticalOnly) {
     if (enable && verticalOnly) {
-        ZoomExtraY = amount;
-        VideoWindowZoomOffsetY = -(amount / 2);
+        FZoomExtraY = amount;
+        FZoomOffsetY = -(amount / 2);
         UpdateVideoPosition();
     } else if (enable) {
         SetDigitalZoom(std::min(amount, kMaxWheelDigitalZoom));
     } else {
-        ZoomExtraY = 0;
-        VideoWindowZoomOffsetY = 0;
-        if (!TakeResetTurn(VideoWindowResetParity)) return;
+        FZoomExtraY = 0;
+        FZoomOffsetY = 0;
+        if (!TakeResetTurn()) return;
         UpdateVideoPosition();
         SetDigitalZoom(0);
     }

@@ -1,4 +1,4 @@
-#include "graph/DSVideoWindowEx2.h"
+#include "video/DSVideoWindowEx2.h"
 
 TDSVideoWindowEx2::TDSVideoWindowEx2(QWidget* parent) : TVideoControl(parent) {}
 

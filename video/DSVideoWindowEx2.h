@@ -3,7 +3,7 @@
 // as member and listener behind the classic video window, which shows the picture; the
 // pipeline needs no overlay mixer, so this window brings no renderer of its own.
 
-#include "graph/VideoControl.h"
+#include "video/VideoControl.h"
 
 class TDSVideoWindowEx2 : public TVideoControl {
   public:

@@ -9,9 +9,9 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
-#include "graph/EVRVideoWindow.h"
-#include "graph/VideoWindow.h"
 #include "tests/support/EventPump.h"
+#include "video/EVRVideoWindow.h"
+#include "video/VideoWindow.h"
 
 namespace {
 
@@ -51,7 +51,6 @@ class VideoWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         gst_init(nullptr, nullptr);
-        ZoomExtraY = VideoWindowZoomOffsetY = VideoWindowResetParity = 0;
         Window.setObjectName("VideoWindow1");
         Window.resize(400, 300);
     }
@@ -92,7 +91,7 @@ TEST_F(VideoWindowTest, VerticalZoomStretchesThePictureAndEveryOtherResetRestore
     ASSERT_NE(Window.GetFilter(), nullptr);
     EXPECT_EQ(Surface(), QRect(0, 0, 400, 300));
     Window.ZoomPicture(41, true, true);
-    EXPECT_EQ(ZoomExtraY, 41);
+    EXPECT_EQ(Window.ZoomExtraY(), 41);
     EXPECT_EQ(Surface(), QRect(0, -20, 400, 341));  // up 20, 41 taller, centred
 
     Window.ZoomPicture(80, true, false);  // the digital zoom, at most 50; the stretch stays
@@ -100,14 +99,14 @@ TEST_F(VideoWindowTest, VerticalZoomStretchesThePictureAndEveryOtherResetRestore
     EXPECT_EQ(Surface(), QRect(0, -20, 400, 341));
 
     Window.ZoomPicture(0, false, false);
-    EXPECT_EQ(ZoomExtraY, 0);
+    EXPECT_EQ(Window.ZoomExtraY(), 0);
     EXPECT_EQ(Surface(), QRect(0, 0, 400, 300));
     EXPECT_EQ(Window.DigitalZoom(), 0);
 
     Window.ZoomPicture(30, true, false);
     Window.ZoomPicture(20, true, true);
     Window.ZoomPicture(0, false, false);  // the second reset in a row: the picture stays
-    EXPECT_EQ(ZoomExtraY, 0);
+    EXPECT_EQ(Window.ZoomExtraY(), 0);
     EXPECT_EQ(Window.DigitalZoom(), 30);
     EXPECT_EQ(Surface(), QRect(0, -10, 400, 320));
     Window.ZoomPicture(0, false, false);

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "graph/VideoControl.h"
+#include "video/RendererWindow.h"
 
 enum TVideoMode { vmNormal = 0, vmVMR = 1 };
 enum TVMRMode { vmrWindowed = 0, vmrWindowless = 1, vmrRenderless = 2 };
@@ -54,16 +54,12 @@ class TVMROptions {
     bool FKeepAspectRatio = true;
 };
 
-class TVideoWindow : public TVideoControl {
+class TVideoWindow : public TRendererWindow {
   public:
     explicit TVideoWindow(QWidget* parent = nullptr);
     ~TVideoWindow() override;
 
-    // IGraphMember
-    _GstElement* GetFilter() override;
-    void NotifyFilter(TFilterOperation operation) override;
     // IGraphListener
-    void GraphEvent(int32_t code, intptr_t param1, intptr_t param2) override;
     void ControlEvent(TControlEvent event, intptr_t param) override;
 
     TVideoMode Mode() const { return FMode; }
@@ -76,15 +72,14 @@ class TVideoWindow : public TVideoControl {
     int DigitalZoom() const { return FDigitalZoom; }
     // 0..99: crops the picture (see DigitalZoomRect).
     void SetDigitalZoom(int value);
-    // Whether the renderer is one the pipeline brought rather than ours.
-    bool Adopted() const { return FAdopted; }
-
     // Places the picture over the control, moved up by the vertical zoom offset and taller by
     // ZoomExtraY.
-    void UpdateVideoPosition();
+    void UpdateVideoPosition() override;
     // Enable and verticalOnly: the picture grows by amount in height, centred. Enable alone:
     // the digital zoom (at most 50). Otherwise the zoom is reset.
     void ZoomPicture(int32_t amount, bool enable, bool verticalOnly);
+    // How far the vertical zoom moves the picture's top (up by half the extra height).
+    int32_t ZoomOffsetY() const { return FZoomOffsetY; }
     // The point of the picture (as it reaches the renderer, in its pixels) shown at a point
     // of the control; false while the picture's size is not known.
     bool PicturePoint(const QPoint& at, QPoint& picture) const;
@@ -93,14 +88,13 @@ class TVideoWindow : public TVideoControl {
     void Refresh();
 
   protected:
-    void Expose() override;
-    void Resize() override;
+    _GstElement* MakeRenderer(const char* name, _GstElement*& sink) override;
+    void ConfigureRenderer() override;
+    void ReleaseRenderer() override;
+    void PictureChanged(int32_t code) override;
 
   private:
-    void CreateRenderer();
-    void ConfigureRenderer();
-    void ReleaseRenderer();
-    void AdoptRenderer();
+    void AdoptPipelineRenderer();
     void ApplyDigitalZoom();
     bool NativeSize(QSize& size) const;
 
@@ -108,14 +102,6 @@ class TVideoWindow : public TVideoControl {
     TVMROptions FVMROptions{this};
     bool FFullScreen = false;
     int FDigitalZoom = 0;
-    bool FAdopted = false;
-    _GstElement* FRendererFilter = nullptr;  // owned reference: what joins the pipeline
-    _GstElement* FRendererSink = nullptr;    // the element that draws (it or inside it)
-    _GstElement* FCrop = nullptr;            // inside the renderer, for the digital zoom
+    _GstElement* FCrop = nullptr;  // inside the renderer, for the digital zoom
+    int32_t FZoomOffsetY = 0;
 };
-
-// The classic window's own zoom state (UI thread only): the picture's vertical offset (up by
-// half the vertical zoom) and the parity of its zoom resets. ZoomExtraY is shared with the EVR
-// window.
-extern int32_t VideoWindowZoomOffsetY;
-extern int32_t VideoWindowResetParity;

@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "graph/DSTrackBar.h"
 #include "tests/support/EventPump.h"
 #include "tests/support/TestMedia.h"
+#include "video/DSTrackBar.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "graph/DSTrackBar.h"
+#include "video/DSTrackBar.h"
 
 #include <QEvent>
 #include <QMouseEvent>

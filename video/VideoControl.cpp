@@ -1,4 +1,4 @@
-#include "graph/VideoControl.h"
+#include "video/VideoControl.h"
 
 #include <gst/gst.h>
 #include <gst/video/videooverlay.h>
@@ -134,15 +134,6 @@ GstElement* MakeScaledRenderer(const char* name, const char* sinkFactory, GstEle
     gst_pad_add_probe(ghost, GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, AnySizeAnswer, nullptr, nullptr);
     gst_element_add_pad(bin, ghost);
     return bin;
-}
-
-bool TakeResetTurn(int32_t& parity) {
-    if (parity < 1) {
-        ++parity;
-        return true;
-    }
-    parity = 0;
-    return false;
 }
 
 TVideoControl::TVideoControl(QWidget* parent) : QWidget(parent) {

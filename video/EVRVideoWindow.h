@@ -8,20 +8,11 @@
 #include <cstdint>
 #include <string>
 
-#include "graph/VideoControl.h"
+#include "video/RendererWindow.h"
 
 struct _GstVideoOverlay;
 
 enum TEVRVideoMode { vdmNormal = 0, vdmVMR = 1, vdmEVR = 2 };
-
-// Picture placement shared by the video windows (UI thread only). The classic video window's
-// vertical zoom writes ZoomExtraY as well.
-extern int32_t ZoomExtraY;
-extern int32_t ZoomExtraX;
-extern int32_t ZoomResetParity;
-// Set while a mouse button is down on the player window or a video window, until the next
-// mouse move; the picture is not re-placed meanwhile.
-extern bool MouseButtonHeld;
 
 // The GStreamer element standing in for a mode's renderer: "glimagesink", "xvimagesink" or
 // "ximagesink".
@@ -37,16 +28,12 @@ bool IsSoftwareGLRenderer(const std::string& renderer);
 // left and right and 2 at top and bottom, plus the zoom extras on each side.
 QRect VideoDestinationRect(const QSize& client, int32_t zoomExtraX, int32_t zoomExtraY);
 
-class TEVRVideoWindow : public TVideoControl {
+class TEVRVideoWindow : public TRendererWindow {
   public:
     explicit TEVRVideoWindow(QWidget* parent = nullptr);
     ~TEVRVideoWindow() override;
 
-    // IGraphMember
-    _GstElement* GetFilter() override;
-    void NotifyFilter(TFilterOperation operation) override;
     // IGraphListener
-    void GraphEvent(int32_t code, intptr_t param1, intptr_t param2) override;
     void ControlEvent(TControlEvent event, intptr_t param) override;
 
     TEVRVideoMode Mode() const { return FMode; }
@@ -56,33 +43,39 @@ class TEVRVideoWindow : public TVideoControl {
     bool KeepAspectRatio() const { return FKeepAspectRatio; }
     void SetKeepAspectRatio(bool value);
 
-    void UpdateVideoPosition();
+    void UpdateVideoPosition() override;
     // Enable: zoom by amount (vertically only, or both ways); otherwise reset the zoom.
     void ZoomPicture(int32_t amount, bool enable, bool verticalOnly);
+    // The zoom's extra width left and right of the picture, in pixels.
+    int32_t ZoomExtraX() const { return FZoomExtraX; }
+    // Set by the player window while a mouse button is down on it or on a video window, until
+    // the next mouse move; the picture is not re-placed meanwhile.
+    bool MouseButtonHeld() const { return FMouseButtonHeld; }
+    void SetMouseButtonHeld(bool value) { FMouseButtonHeld = value; }
 
     // The last size the renderer reported (0 x 0 before the first picture).
     int NativeVideoWidth() const { return FNativeWidth; }
     int NativeVideoHeight() const { return FNativeHeight; }
 
   protected:
-    void Expose() override;
-    void Resize() override;
+    _GstElement* MakeRenderer(const char* name, _GstElement*& sink) override;
+    void RendererMade() override;
+    void ConfigureRenderer() override;
+    bool StopsRenderer() const override { return FMode == vdmVMR; }
+    void ReleaseRenderer() override;
+    void PictureChanged(int32_t code) override;
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    void CreateRenderer();
-    void ConfigureRenderer();
-    void StopRenderer();
-    void ReleaseRenderer();
     void ReadNativeVideoSize();
     void SetForceAspectRatio(bool value);
 
     TEVRVideoMode FMode = vdmNormal;
     bool FKeepAspectRatio = true;
-    _GstElement* FRendererFilter = nullptr;       // owned reference: what joins the pipeline
-    _GstElement* FRendererSink = nullptr;         // the element that draws (it or inside it)
     _GstVideoOverlay* FVideoWindow = nullptr;     // the renderer's overlay (classic and VMR)
     _GstVideoOverlay* FDisplayControl = nullptr;  // the renderer's overlay (EVR)
     int FNativeWidth = 0;
     int FNativeHeight = 0;
+    int32_t FZoomExtraX = 0;
+    bool FMouseButtonHeld = false;
 };
