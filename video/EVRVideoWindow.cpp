@@ -3,6 +3,8 @@
 #include <gst/gst.h>
 #include <gst/video/videooverlay.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -31,10 +33,19 @@ std::string OpenGLRenderer() {
     return renderer;
 }
 
+// Hardware OpenGL needs a graphics device; without one the probe's context would load the
+// software rasteriser, whose threads and memory then stay in the process for nothing.
+bool GraphicsDevicePresent() {
+    const QStringList devices =
+        QDir("/dev/dri").entryList({"renderD*", "card*"}, QDir::System | QDir::Files);
+    return !devices.isEmpty() || QFileInfo::exists("/dev/nvidiactl");
+}
+
 bool CheckRendererCreatable(TEVRVideoMode mode) {
     // The X renderers need the X display Qt runs on.
     if (QGuiApplication::platformName() != "xcb") return false;
     if (mode == vdmEVR) {
+        if (!GraphicsDevicePresent()) return false;
         const std::string renderer = OpenGLRenderer();
         if (renderer.empty() || IsSoftwareGLRenderer(renderer)) return false;
     }

@@ -4,6 +4,9 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QStringList>
@@ -69,7 +72,8 @@ TEST(IsSoftwareGLRenderer, TellsRasterisersFromHardware) {
     EXPECT_FALSE(IsSoftwareGLRenderer("NVIDIA GeForce GTX 1650/PCIe/SSE2"));
 }
 
-// Xvfb offers neither Xv ports nor hardware OpenGL.
+// Xvfb offers neither Xv ports nor hardware OpenGL; on a machine without a graphics device
+// the probe must not have loaded the software rasteriser into the process either.
 TEST_F(EVRVideoWindowTest, FallsBackToTheClassicRendererUnderXvfb) {
     if (!OnX11()) GTEST_SKIP() << "needs the X display";
     ASSERT_NE(gst_element_factory_find("xvimagesink"), nullptr);
@@ -79,6 +83,13 @@ TEST_F(EVRVideoWindowTest, FallsBackToTheClassicRendererUnderXvfb) {
     Window.SetMode(vdmEVR);
     EXPECT_EQ(Window.Mode(), vdmNormal);
     EXPECT_TRUE(RendererCreatable(vdmNormal));
+    if (QDir("/dev/dri").isEmpty() && !QFileInfo::exists("/dev/nvidiactl")) {
+        QFile maps("/proc/self/maps");
+        ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+        const QByteArray mapped = maps.readAll();
+        EXPECT_FALSE(mapped.contains("swrast_dri") || mapped.contains("libLLVM"))
+            << "a software OpenGL stack stayed in the process";
+    }
 
     AddRenderer();
     ASSERT_NE(Window.GetFilter(), nullptr);
