@@ -206,9 +206,15 @@ std::vector<TSample> Watch(pid_t pid, uint32_t window, const std::string& clips,
                          count);
             break;
         }
-        if (waitpid(pid, nullptr, WNOHANG) == pid) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) {
             gPlayer = -1;
-            std::fprintf(stderr, "the player ended after %d transitions\n", count);
+            if (WIFSIGNALED(status))
+                std::fprintf(stderr, "the player died of signal %d after %d transitions\n",
+                             WTERMSIG(status), count);
+            else
+                std::fprintf(stderr, "the player ended with exit code %d after %d transitions\n",
+                             WEXITSTATUS(status), count);
             break;
         }
         const std::string text = caption.Of(window);
@@ -258,10 +264,22 @@ void Report(const std::vector<TSample>& samples, int failures) {
                 last.transitions);
 }
 
-int Soak(const std::string& vexlo, const std::string& clips, int transitions) {
-    const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    const pid_t pid = StartChild({vexlo}, quiet, quiet);
-    if (quiet >= 0) close(quiet);
+// The end of the player's output, for a run that did not go the whole way.
+void PrintLogTail(const std::string& log) {
+    std::ifstream file(log);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) lines.push_back(line);
+    const size_t from = lines.size() > 20 ? lines.size() - 20 : 0;
+    std::fprintf(stderr, "The player's last output:\n");
+    for (size_t i = from; i < lines.size(); ++i) std::fprintf(stderr, "  %s\n", lines[i].c_str());
+}
+
+int Soak(const std::string& vexlo, const std::string& clips, const std::string& log,
+         int transitions) {
+    // A file, not a pipe: nobody reads the output while the player runs.
+    const int output = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const pid_t pid = StartChild({vexlo}, output, output);
+    if (output >= 0) close(output);
     if (pid < 0) return 1;
     gPlayer = pid;
     int result = 1;
@@ -286,6 +304,7 @@ int Soak(const std::string& vexlo, const std::string& clips, int transitions) {
     }
     if (gPlayer > 0) StopChild(pid);
     gPlayer = -1;
+    if (result != 0) PrintLogTail(log);
     return result;
 }
 
@@ -332,7 +351,7 @@ int main(int argc, char** argv) {
     int result = 1;
     if (MakeClips(clips)) {
         PrepareHome(root, clips);
-        result = Soak(vexlo.string(), clips, transitions);
+        result = Soak(vexlo.string(), clips, std::string(root) + "/player.log", transitions);
     }
     fs::remove_all(root);
     return result;
