@@ -3,12 +3,15 @@
 // started in the background to be driven and reaped later. Header only: the bench executables
 // are built from their own file plus what bench/CMakeLists.txt links.
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct ChildCost {
@@ -18,10 +21,12 @@ struct ChildCost {
     std::string output;
 };
 
-// Starts a program (looked up on PATH) with its standard output on `output` when that is not
-// negative; returns its process id, or -1. Spawned rather than forked: a fork copies the
-// page tables of this large process and would count as the peer's time.
-inline pid_t StartChild(const std::vector<std::string>& arguments, int output = -1) {
+// Starts a program (looked up on PATH) with its standard output on `output` and its standard
+// error on `errors` when those are not negative; returns its process id, or -1. Spawned rather
+// than forked: a fork copies the page tables of this large process and would count as the
+// peer's time.
+inline pid_t StartChild(const std::vector<std::string>& arguments, int output = -1,
+                        int errors = -1) {
     std::vector<char*> argv;
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -29,6 +34,7 @@ inline pid_t StartChild(const std::vector<std::string>& arguments, int output = 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (output >= 0) posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
+    if (errors >= 0) posix_spawn_file_actions_adddup2(&actions, errors, STDERR_FILENO);
     pid_t pid = -1;
     const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -55,4 +61,17 @@ inline ChildCost RunChild(const std::vector<std::string>& arguments) {
     cost.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     cost.peakMiB = usage.ru_maxrss / 1024.0;
     return cost;
+}
+
+// Ends a child started in the background: asked with SIGTERM, killed when it has not ended
+// within `graceMs`, and reaped either way.
+inline void StopChild(pid_t pid, int graceMs = 3000) {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    for (int waited = 0; waited < graceMs; waited += 20) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
 }
