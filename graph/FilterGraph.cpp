@@ -81,7 +81,7 @@ struct TFilterGraphPrivate : IMediaSeeking, IBasicAudio, IBasicVideo {
     std::deque<GstMessage*> Pending;
     unsigned Generation = 0;
     std::shared_ptr<int> AliveToken = std::make_shared<int>(0);
-    // Last, so that it has taken down every pipeline handed to it before the rest goes.
+    // Declared last, so destroyed first: every pipeline handed to it is down before the rest goes.
     TPipelineWorker Worker;
 
     void Activate();
