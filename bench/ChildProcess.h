@@ -9,7 +9,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -74,4 +79,25 @@ inline void StopChild(pid_t pid, int graceMs = 3000) {
     }
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
+}
+
+// The count after `flag` on the command line (at least 1), else `fallback`.
+inline int CountFlag(int argc, char** argv, const char* flag, int fallback) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], flag) == 0) return std::max(1, std::atoi(argv[i + 1]));
+    return fallback;
+}
+
+// The vexlo built beside this benchmark, with a display to show it on; else an empty path,
+// and why on standard error.
+inline std::filesystem::path VexloBesideBench() {
+    if (!std::getenv("DISPLAY")) {
+        std::fprintf(stderr, "DISPLAY is not set: run it under xvfb-run\n");
+        return {};
+    }
+    const std::filesystem::path vexlo =
+        std::filesystem::canonical("/proc/self/exe").parent_path() / "vexlo";
+    if (std::filesystem::exists(vexlo)) return vexlo;
+    std::fprintf(stderr, "no %s: build the vexlo target\n", vexlo.c_str());
+    return {};
 }

@@ -229,19 +229,9 @@ int Measure(int runs, const std::string& vexlo, const std::string& clip) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int runs = 7;
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
-            runs = std::max(1, std::atoi(argv[++i]));
-    if (!std::getenv("DISPLAY")) {
-        std::fprintf(stderr, "DISPLAY is not set: run it under xvfb-run\n");
-        return 1;
-    }
-    const fs::path vexlo = fs::canonical("/proc/self/exe").parent_path() / "vexlo";
-    if (!fs::exists(vexlo)) {
-        std::fprintf(stderr, "no %s: build the vexlo target\n", vexlo.c_str());
-        return 1;
-    }
+    const int runs = CountFlag(argc, argv, "--runs", 7);
+    const fs::path vexlo = VexloBesideBench();
+    if (vexlo.empty()) return 1;
     char root[] = "/tmp/vexlo-coldstart-XXXXXX";
     if (!mkdtemp(root)) return 1;
     ::signal(SIGINT, StopOnSignal);

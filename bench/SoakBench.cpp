@@ -327,19 +327,9 @@ void PrepareHome(const std::string& root, const std::string& clips) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int transitions = 500;
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--transitions") == 0 && i + 1 < argc)
-            transitions = std::max(1, std::atoi(argv[++i]));
-    if (!std::getenv("DISPLAY")) {
-        std::fprintf(stderr, "DISPLAY is not set: run it under xvfb-run\n");
-        return 1;
-    }
-    const fs::path vexlo = fs::canonical("/proc/self/exe").parent_path() / "vexlo";
-    if (!fs::exists(vexlo)) {
-        std::fprintf(stderr, "no %s: build the vexlo target\n", vexlo.c_str());
-        return 1;
-    }
+    const int transitions = CountFlag(argc, argv, "--transitions", 500);
+    const fs::path vexlo = VexloBesideBench();
+    if (vexlo.empty()) return 1;
     char root[] = "/tmp/vexlo-soak-XXXXXX";
     if (!mkdtemp(root)) return 1;
     ::signal(SIGINT, StopOnSignal);
