@@ -46,6 +46,16 @@ inline pid_t StartChild(const std::vector<std::string>& arguments, int output = 
     return failed ? -1 : pid;
 }
 
+// Waits for the child's end and takes its CPU time and peak resident size into cost.
+inline bool ReapChild(pid_t pid, ChildCost& cost, int& status) {
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return false;
+    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    cost.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    cost.peakMiB = usage.ru_maxrss / 1024.0;
+    return true;
+}
+
 // Runs a program to its end with its standard output captured; CPU time and the peak
 // resident size come from the kernel's accounting of the child.
 inline ChildCost RunChild(const std::vector<std::string>& arguments) {
@@ -59,12 +69,25 @@ inline ChildCost RunChild(const std::vector<std::string>& arguments) {
     for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) cost.output.append(buffer, n);
     close(out[0]);
     int status = 0;
-    rusage usage{};
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return cost;
-    cost.ran = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    cost.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-    cost.peakMiB = usage.ru_maxrss / 1024.0;
+    if (ReapChild(pid, cost, status)) cost.ran = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return cost;
+}
+
+// Runs a program that goes on until stopped (its output discarded) for `ms`, then ends it with
+// SIGTERM; `ran` says it was still running then.
+inline ChildCost RunChildFor(const std::vector<std::string>& arguments, int ms) {
+    ChildCost cost;
+    const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const pid_t pid = StartChild(arguments, quiet, quiet);
+    if (quiet >= 0) close(quiet);
+    if (pid < 0) return cost;
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    siginfo_t info{};
+    const bool running = waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                         info.si_pid == 0;
+    kill(pid, SIGTERM);
+    int status = 0;
+    cost.ran = ReapChild(pid, cost, status) && running;
     return cost;
 }
 

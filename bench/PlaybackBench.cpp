@@ -1,8 +1,9 @@
 // Playing a 10-second 1080p30 H.264 + AAC clip in a 640 x 360 window: CPU seconds and peak
 // memory of a driver process that plays through the graph component and the EVR window
-// (classic renderer, and the EVR renderer or what it falls back to on this display) against
-// mpv with its X11 output on the same clip, in the same run. Run it under the bench's X
-// display (xvfb-run). The driver is this executable re-invoked with "--play FILE MODE".
+// (classic renderer, and the EVR renderer or what it falls back to on this display), and of
+// the vexlo program given the clip, against mpv with its X11 output on the same clip, in the
+// same run. Run it under the bench's X display (xvfb-run). The driver is this executable
+// re-invoked with "--play FILE MODE"; it also counts the frames drawn and dropped.
 #include <benchmark/benchmark.h>
 #include <gst/gst.h>
 #include <gst/video/videooverlay.h>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,6 +27,8 @@
 namespace {
 
 constexpr int kClipSeconds = 10;
+// What the program takes from its launch to the clip's first frame, and a little more.
+constexpr int kStartMs = 1500;
 const char kManualSuffix[] = "/iterations:1/manual_time";
 
 std::string& ClipPath() {
@@ -71,10 +75,11 @@ bool MakeClip(const std::string& path) {
     return run.ran && std::filesystem::exists(path);
 }
 
+// A command whose stopAfterMs is not 0 plays until stopped: it is ended after that time.
 void Measure(benchmark::State& state, const std::string& name,
-             const std::vector<std::string>& command) {
+             const std::vector<std::string>& command, int stopAfterMs) {
     for (auto _ : state) {
-        const ChildCost cost = RunChild(command);
+        const ChildCost cost = stopAfterMs ? RunChildFor(command, stopAfterMs) : RunChild(command);
         if (!cost.ran) {
             state.SkipWithError(("failed: " + command[0] + "\n" + cost.output).c_str());
             return;
@@ -100,11 +105,13 @@ void Measure(benchmark::State& state, const std::string& name,
 }
 
 // Registers one measured run; returns the name the results go under.
-std::string Register(const std::string& name, const std::vector<std::string>& command) {
+std::string Register(const std::string& name, const std::vector<std::string>& command,
+                     int stopAfterMs = 0) {
     const std::string runName = name + kManualSuffix;
-    benchmark::RegisterBenchmark(
-        name.c_str(),
-        [runName, command](benchmark::State& state) { Measure(state, runName, command); })
+    benchmark::RegisterBenchmark(name.c_str(),
+                                 [runName, command, stopAfterMs](benchmark::State& state) {
+                                     Measure(state, runName, command, stopAfterMs);
+                                 })
         ->Iterations(1)
         ->UseManualTime()
         ->Unit(benchmark::kSecond);
@@ -172,9 +179,16 @@ int PlayDriver(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--play") == 0) return PlayDriver(argc, argv);
+    const std::filesystem::path vexlo = VexloBesideBench();
+    if (vexlo.empty()) return 1;
     char folder[] = "/tmp/vexlo-playback-XXXXXX";
     if (!mkdtemp(folder)) return 1;
     SelfPath() = std::filesystem::canonical("/proc/self/exe").string();
+    const std::string home = std::string(folder) + "/home";
+    std::filesystem::create_directories(home);
+    std::ofstream(home + "/Quelm.ini", std::ios::binary)
+        << "[MedForm]\r\nFrmLeft=0\r\nFrmTop=0\r\nFrmWidth=640\r\nFrmHeight=400\r\n";
+    setenv("VEXLO_HOME", home.c_str(), 1);
     ClipPath() = std::string(folder) + "/clip-1080p30.mp4";
     std::printf("Generating a %d s 1080p30 H.264 + AAC clip...\n", kClipSeconds);
     std::fflush(stdout);
@@ -186,12 +200,17 @@ int main(int argc, char** argv) {
     const std::string classic =
         Register("BM_VexloClassic", {SelfPath(), "--play", ClipPath(), "classic"});
     const std::string evr = Register("BM_VexloEVR", {SelfPath(), "--play", ClipPath(), "evr"});
+    // The program itself, as "Open With" starts it, in a 640 x 400 window: it repeats a file
+    // given on its command line, so it is ended once the clip has played through.
+    const std::string binary = Register("BM_VexloBinary", {vexlo.string(), ClipPath()},
+                                        kClipSeconds * 1000 + kStartMs);
     const std::string mpv =
         Register("BM_Mpv", {"mpv", "--no-config", "--vo=x11", "--ao=null", "--really-quiet",
                             "--geometry=640x360", ClipPath()});
-    const int result = RunBenchmarksWithRatios(argc, argv, {{classic, mpv}, {evr, mpv}});
+    const int result =
+        RunBenchmarksWithRatios(argc, argv, {{classic, mpv}, {evr, mpv}, {binary, mpv}});
     std::printf("Peak memory (ours / mpv; below 1 is smaller):\n");
-    for (const std::string& ours : {classic, evr})
+    for (const std::string& ours : {classic, evr, binary})
         if (PeakMemory().count(ours) && PeakMemory().count(mpv))
             std::printf("  %-40s ratio: %.3f\n", ours.c_str(),
                         PeakMemory()[ours] / PeakMemory()[mpv]);
