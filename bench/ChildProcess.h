@@ -83,8 +83,8 @@ inline ChildCost RunChildFor(const std::vector<std::string>& arguments, int ms) 
     if (pid < 0) return cost;
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     siginfo_t info{};
-    const bool running = waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-                         info.si_pid == 0;
+    const bool running =
+        waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
     kill(pid, SIGTERM);
     int status = 0;
     cost.ran = ReapChild(pid, cost, status) && running;

@@ -202,8 +202,8 @@ int main(int argc, char** argv) {
     const std::string evr = Register("BM_VexloEVR", {SelfPath(), "--play", ClipPath(), "evr"});
     // The program itself, as "Open With" starts it, in a 640 x 400 window: it repeats a file
     // given on its command line, so it is ended once the clip has played through.
-    const std::string binary = Register("BM_VexloBinary", {vexlo.string(), ClipPath()},
-                                        kClipSeconds * 1000 + kStartMs);
+    const std::string binary =
+        Register("BM_VexloBinary", {vexlo.string(), ClipPath()}, kClipSeconds * 1000 + kStartMs);
     const std::string mpv =
         Register("BM_Mpv", {"mpv", "--no-config", "--vo=x11", "--ao=null", "--really-quiet",
                             "--geometry=640x360", ClipPath()});

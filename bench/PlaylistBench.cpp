@@ -353,10 +353,9 @@ void SetSlowSourceRank(guint rank) {
         GTypeQuery query;
         g_type_query(parent, &query);
         const GType slow = g_type_register_static_simple(
-            parent, "VexloSlowFileSrc", query.class_size, SlowSourceClassInit,
-            query.instance_size, nullptr, GTypeFlags(0));
-        if (!gst_element_register(nullptr, "vexloslowfilesrc", GST_RANK_NONE, slow))
-            return nullptr;
+            parent, "VexloSlowFileSrc", query.class_size, SlowSourceClassInit, query.instance_size,
+            nullptr, GTypeFlags(0));
+        if (!gst_element_register(nullptr, "vexloslowfilesrc", GST_RANK_NONE, slow)) return nullptr;
         return GST_PLUGIN_FEATURE(gst_element_factory_find("vexloslowfilesrc"));
     }();
     if (feature) gst_plugin_feature_set_rank(feature, rank);
@@ -369,8 +368,7 @@ class THeartbeat {
         FTimer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&FTimer, &QTimer::timeout, [this] {
             const Clock::time_point now = Clock::now();
-            const double late =
-                Seconds(now - FLast) * 1000 - kHeartbeatMs;
+            const double late = Seconds(now - FLast) * 1000 - kHeartbeatMs;
             FWorstMs = std::max(FWorstMs, late);
             FLast = now;
         });
@@ -427,19 +425,17 @@ void PulseWhileOpening(benchmark::State& state, TFormQuelm& form, const TOpenCas
 }
 
 void RegisterHeartbeats(TFormQuelm& form, const fs::path& media, double& worstMs) {
-    static std::vector<TOpenCase> cases;
-    cases = {{"File", (media / "video.mp4").string(), false, false},
-             {"DamagedFile", (media / "truncated.mp4").string(), false, false},
-             {"Dvd", (media / "dvd/VIDEO_TS/VIDEO_TS.IFO").string(), true, false},
-             {"BluRayPlaylist", (media / "bluray/main/BDMV/PLAYLIST/00000.mpls").string(), false,
-              false},
-             {"SlowFirstBytes", (media / "video.mp4").string(), false, true}};
+    const std::vector<TOpenCase> cases = {
+        {"File", (media / "video.mp4").string(), false, false},
+        {"DamagedFile", (media / "truncated.mp4").string(), false, false},
+        {"Dvd", (media / "dvd/VIDEO_TS/VIDEO_TS.IFO").string(), true, false},
+        {"BluRayPlaylist", (media / "bluray/main/BDMV/PLAYLIST/00000.mpls").string(), false, false},
+        {"SlowFirstBytes", (media / "video.mp4").string(), false, true}};
     for (const TOpenCase& open : cases)
-        benchmark::RegisterBenchmark(
-            (std::string("BM_HeartbeatWhileOpening/") + open.name).c_str(),
-            [&form, &open, &worstMs](benchmark::State& state) {
-                PulseWhileOpening(state, form, open, worstMs);
-            })
+        benchmark::RegisterBenchmark((std::string("BM_HeartbeatWhileOpening/") + open.name).c_str(),
+                                     [&form, open, &worstMs](benchmark::State& state) {
+                                         PulseWhileOpening(state, form, open, worstMs);
+                                     })
             ->Unit(benchmark::kMillisecond)
             ->Iterations(kOpens)
             ->UseManualTime();
