@@ -11,6 +11,7 @@
 #include <mutex>
 #include <utility>
 
+#include "graph/ShownSize.h"
 #include "platform/RegistryStore.h"
 
 const CLSID CLSID_ffdshowVideoDecoder = StringToGUID("{04FE9017-F873-410E-871E-AB91661A4EF7}");
@@ -27,7 +28,8 @@ namespace {
 constexpr const char* kFfdshowKey = "Software\\GNU\\ffdshow\\default";
 constexpr const char* kFfdshowRawKey = "Software\\GNU\\ffdshow_raw\\default";
 constexpr const char* kEqualizerKey = "SOFTWARE\\DSP-worx\\DC-ParamEQ Filter";
-const std::vector<std::string> kPictureElements = {"videoconvert", "videobalance", "gaussianblur"};
+const std::vector<std::string> kPictureElements = {"videoconvertscale", "videobalance",
+                                                   "gaussianblur", "videoconvert"};
 const std::vector<std::string> kEqualizerElements = {"audioconvert", "equalizer-10bands"};
 
 }  // namespace
@@ -204,9 +206,13 @@ GstElement* ChildByFactory(GstElement* bin, const char* factory) {
 }
 
 GstElement* MakePictureFilter(const char* registryKey) {
-    // The blur takes AYUV only; the balance takes it too, so one conversion feeds both.
-    GstElement* bin = MakeBin({"videoconvert", "videobalance", "gaussianblur", "videoconvert"});
+    // The blur takes AYUV only; the balance takes it too, so one conversion feeds both, and it
+    // scales to the size the picture is shown at on the way.
+    GstElement* bin = MakeBin(
+        {"videoconvertscale", "capsfilter", "videobalance", "gaussianblur", "videoconvert"});
     if (!bin) return nullptr;
+    UseFastScaling(ChildByFactory(bin, "videoconvertscale"));
+    ScaleToShownSize(bin, ChildByFactory(bin, "capsfilter"));
     auto* decoder = new TffdshowPicture(ChildByFactory(bin, "videobalance"),
                                         ChildByFactory(bin, "gaussianblur"), registryKey);
     decoder->ResetFilter(IDFF_filterSharpen);  // the blur's own default is not neutral

@@ -395,7 +395,8 @@ void TGraphPipeline::ReplaceChain(GstElement*& bin, const char* name,
     g_object_set(FPipeline, property, bin, nullptr);
 }
 
-// Watches the caps arriving at the renderer, for the video-size event.
+// Watches the caps of the upright picture, for the renderer's video-size event: behind the
+// orientation stage, as the filters after it may scale the picture to its shown size.
 void TGraphPipeline::WatchRenderer(GstElement* renderer) {
     if (FWatchedPad) {
         gst_pad_remove_probe(FWatchedPad, FWatchId);
@@ -403,7 +404,8 @@ void TGraphPipeline::WatchRenderer(GstElement* renderer) {
         FWatchedPad = nullptr;
     }
     if (!renderer) return;
-    FWatchedPad = gst_element_get_static_pad(renderer, "sink");
+    FWatchedPad = FOrientation ? gst_element_get_static_pad(FOrientation, "src")
+                               : gst_element_get_static_pad(renderer, "sink");
     if (FWatchedPad)
         FWatchId = gst_pad_add_probe(FWatchedPad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, WatchCaps,
                                      renderer, nullptr);

@@ -4,10 +4,12 @@
 
 #include <QColor>
 #include <QImage>
+#include <QSize>
 #include <QTemporaryDir>
 
 #include "graph/ExternalFilters.h"
 #include "graph/FilterGraph.h"
+#include "graph/ShownSize.h"
 #include "platform/RegistryStore.h"
 #include "tests/graph/ToneLevels.h"
 #include "tests/support/TestMedia.h"
@@ -130,6 +132,64 @@ TEST_F(ExternalFiltersTest, PictureBinChangesThePictureVisibly) {
     QueryffDecoder(flat)->PutParam(IDFF_contrast, 56);
     const QColor dull = FilteredColour(flat, 0xffffffff);
     EXPECT_LT(dull.lightness(), 230);
+}
+
+// Plays three 1280x720 frames through filter after the sink told it the size it shows them at;
+// returns the size and the mean lightness of what reached the sink.
+std::pair<QSize, int> ShownThroughFilter(GstElement* filter, QSize shown) {
+    GstElement* pipeline = gst_pipeline_new(nullptr);
+    GstElement* source = gst_element_factory_make("videotestsrc", nullptr);
+    g_object_set(source, "num-buffers", 3, "pattern", 17 /* solid colour */, "foreground-color",
+                 0xff808080u, nullptr);
+    GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+    g_object_set(sink, "enable-last-sample", TRUE, "sync", FALSE, nullptr);
+    gst_bin_add_many(GST_BIN(pipeline), source, filter, sink, nullptr);
+    GstCaps* decoded = gst_caps_from_string("video/x-raw,format=I420,width=1280,height=720");
+    gst_element_link_filtered(source, filter, decoded);
+    gst_caps_unref(decoded);
+    GstCaps* grey = gst_caps_from_string("video/x-raw,format=GRAY8");
+    gst_element_link_filtered(filter, sink, grey);
+    gst_caps_unref(grey);
+    gst_element_set_state(pipeline, GST_STATE_PAUSED);
+    gst_element_get_state(pipeline, nullptr, nullptr, 10 * GST_SECOND);
+    GstPad* input = gst_element_get_static_pad(sink, "sink");
+    TellShownSize(input, shown.width(), shown.height());
+    gst_object_unref(input);
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    gst_message_unref(gst_bus_timed_pop_filtered(
+        bus, 10 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+    gst_object_unref(bus);
+    GstSample* sample = nullptr;
+    g_object_get(sink, "last-sample", &sample, nullptr);
+    std::pair<QSize, int> result;
+    if (sample) {
+        GstVideoInfo info;
+        gst_video_info_from_caps(&info, gst_sample_get_caps(sample));
+        GstMapInfo map;
+        gst_buffer_map(gst_sample_get_buffer(sample), &map, GST_MAP_READ);
+        long sum = 0;
+        for (int row = 0; row < info.height; ++row)
+            for (int x = 0; x < info.width; ++x) sum += map.data[row * info.stride[0] + x];
+        gst_buffer_unmap(gst_sample_get_buffer(sample), &map);
+        result = {QSize(info.width, info.height), int(sum / (info.width * info.height))};
+        gst_sample_unref(sample);
+    }
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return result;
+}
+
+TEST_F(ExternalFiltersTest, PictureIsAdjustedAtTheSizeItIsShownButNeverEnlarged) {
+    GstElement* small = NewPictureFilter();
+    QueryffDecoder(small)->PutParam(IDFF_brightness, 100);
+    const auto [smallSize, smallLight] = ShownThroughFilter(small, QSize(320, 180));
+    EXPECT_EQ(smallSize, QSize(320, 180));
+    EXPECT_GT(smallLight, 128 + 60) << "the adjustment still applies at the shown size";
+
+    const auto [largeSize, largeLight] = ShownThroughFilter(NewPictureFilter(), QSize(1920, 1080));
+    EXPECT_EQ(largeSize, QSize(1280, 720)) << "a larger window leaves the decoded size";
+    EXPECT_NEAR(largeLight, 128, 8);
 }
 
 TEST_F(ExternalFiltersTest, PictureSwitchOffInTheSettingsLeavesThePictureAlone) {
