@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "graph/BluRaySource.h"
+#include "graph/DecoderThreads.h"
 #include "graph/SubtitleFiles.h"
 
 namespace {
@@ -258,6 +259,7 @@ TGraphPipeline::TGraphPipeline(GstElement* pipeline) : FPipeline(pipeline) {
     if (FNullRenderer) g_object_set(FNullRenderer, "sync", TRUE, nullptr);
     FOrientation = MakeOrientationStage();
     WatchDemuxerChoice(FPipeline, &FDemuxers);
+    ThreadDecodersByRate(FPipeline);
     // A file's text subtitles are drawn by the player over the picture, not into it: each cue
     // reaches the bus at its time. It takes no part in preroll, so a subtitle stream that is slow
     // to start never holds up the open.
