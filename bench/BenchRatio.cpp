@@ -7,13 +7,18 @@
 
 namespace {
 
-// Console output as usual, plus each run's real time per iteration.
+// Console output as usual, plus each run's real time per iteration: the median of its
+// repetitions where it has several.
 class RecordingReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+        for (const Run& run : runs) {
+            if (run.error_occurred) continue;
+            if (run.run_type == Run::RT_Iteration && run.repetitions <= 1)
                 times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                times_[run.run_name.str()] = run.GetAdjustedRealTime();
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     const std::map<std::string, double>& times() const { return times_; }

@@ -73,21 +73,70 @@ inline ChildCost RunChild(const std::vector<std::string>& arguments) {
     return cost;
 }
 
-// Runs a program that goes on until stopped (its output discarded) for `ms`, then ends it with
-// SIGTERM; `ran` says it was still running then.
-inline ChildCost RunChildFor(const std::vector<std::string>& arguments, int ms) {
+// How far a running child has read the file at `path` (the least of its descriptors on it), or
+// -1 when it has none open.
+inline long ChildReadPosition(pid_t pid, const std::filesystem::path& path) {
+    const std::string dir = "/proc/" + std::to_string(pid);
+    long least = -1;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(dir + "/fd", error)) {
+        if (std::filesystem::read_symlink(entry.path(), error) != path) continue;
+        FILE* info = std::fopen((dir + "/fdinfo/" + entry.path().filename().string()).c_str(), "r");
+        long position = -1;
+        if (info && std::fscanf(info, "pos: %ld", &position) == 1 && position >= 0)
+            least = least < 0 ? position : std::min(least, position);
+        if (info) std::fclose(info);
+    }
+    return least;
+}
+
+// What a running child has cost so far: CPU time of all its threads, ended ones included,
+// and its peak resident size.
+inline bool ReadRunningCost(pid_t pid, ChildCost& cost) {
+    const std::string dir = "/proc/" + std::to_string(pid);
+    FILE* stat = std::fopen((dir + "/stat").c_str(), "r");
+    if (!stat) return false;
+    char line[1024] = {};
+    const bool read = std::fgets(line, sizeof line, stat) != nullptr;
+    std::fclose(stat);
+    const char* fields = read ? std::strrchr(line, ')') : nullptr;
+    unsigned long user = 0, system = 0;
+    // After the name: state, then eleven fields before utime and stime.
+    if (!fields || std::sscanf(fields + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu",
+                               &user, &system) != 2)
+        return false;
+    cost.cpuSeconds = double(user + system) / sysconf(_SC_CLK_TCK);
+    FILE* status = std::fopen((dir + "/status").c_str(), "r");
+    if (!status) return false;
+    while (std::fgets(line, sizeof line, status))
+        if (std::strncmp(line, "VmHWM:", 6) == 0) cost.peakMiB = std::atof(line + 6) / 1024.0;
+    std::fclose(status);
+    return true;
+}
+
+// Runs a program that goes on until stopped (its output discarded) until `done(pid)` holds,
+// asked every 20 ms for at most `timeoutMs`; its cost is read at that moment, and it is then
+// ended with SIGTERM. `ran` says done held while it was still running.
+template <class Done>
+inline ChildCost RunChildUntil(const std::vector<std::string>& arguments, Done done,
+                               int timeoutMs) {
     ChildCost cost;
     const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
     const pid_t pid = StartChild(arguments, quiet, quiet);
     if (quiet >= 0) close(quiet);
     if (pid < 0) return cost;
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    siginfo_t info{};
-    const bool running =
-        waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
+    for (int waited = 0; waited < timeoutMs && !cost.ran; waited += 20) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        siginfo_t info{};
+        const bool running =
+            waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
+        if (!running) break;
+        cost.ran = done(pid) && ReadRunningCost(pid, cost);
+    }
     kill(pid, SIGTERM);
     int status = 0;
-    cost.ran = ReapChild(pid, cost, status) && running;
+    ChildCost ending;
+    ReapChild(pid, ending, status);
     return cost;
 }
 
