@@ -514,7 +514,10 @@ bool TGraphPipeline::SendNavigation(GstEvent* event) {
         gst_event_unref(event);
         return false;
     }
-    return gst_pad_push_event(FWatchedPad, event);
+    // Behind the orientation stage the event enters as from downstream, where the picture is
+    // still its decoded, upright size; from the renderer's own input it goes upstream.
+    return GST_PAD_IS_SRC(FWatchedPad) ? gst_pad_send_event(FWatchedPad, event)
+                                       : gst_pad_push_event(FWatchedPad, event);
 }
 
 bool TGraphPipeline::FormatPosition(const char* nick, int64_t& value) const {
