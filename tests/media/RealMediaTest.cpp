@@ -127,7 +127,9 @@ TEST(RealMedia, EveryFileMpvPlaysPlaysHereAndNoFileCrashesOrHangs) {
     for (const QString& name : names) {
         const TCorpusFile file = Probe(folder + "/" + name);
         const double mpv = MpvSeconds(file.Path);
-        const bool mpvPlayed = mpv >= 1.0;
+        // The caption's time moves once a second: a file of about one second can end between
+        // two ticks, so it counts only when mpv got half a second past that.
+        const bool mpvPlayed = mpv >= 1.5;
         const TVexloRun vexlo = PlayInVexlo(file, mpvPlayed ? 10000 : 4000);
         const bool played = vexlo.Played && (vexlo.Picture || !file.HasVideo);
         mpvPlays += mpvPlayed;
