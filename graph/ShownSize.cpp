@@ -43,10 +43,8 @@ void ForgetState(gpointer state) {
 
 GstPadProbeReturn NoteShownSize(GstPad*, GstPadProbeInfo* info, gpointer data) {
     GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (!IsShownSizeEvent(event)) return GST_PAD_PROBE_OK;
     const GstStructure* size = gst_event_get_structure(event);
-    if (GST_EVENT_TYPE(event) != GST_EVENT_CUSTOM_UPSTREAM || !size ||
-        !gst_structure_has_name(size, kShownSizeEvent))
-        return GST_PAD_PROBE_OK;
     TShownSizeState& state = **static_cast<TSharedState*>(data);
     {
         std::lock_guard guard(state.Lock);
@@ -88,6 +86,12 @@ void TellShownSize(GstPad* rendererPad, int width, int height) {
     GstStructure* size = gst_structure_new(kShownSizeEvent, "width", G_TYPE_INT, width, "height",
                                            G_TYPE_INT, height, nullptr);
     gst_pad_push_event(rendererPad, gst_event_new_custom(GST_EVENT_CUSTOM_UPSTREAM, size));
+}
+
+bool IsShownSizeEvent(GstEvent* event) {
+    const GstStructure* size = gst_event_get_structure(event);
+    return GST_EVENT_TYPE(event) == GST_EVENT_CUSTOM_UPSTREAM && size &&
+           gst_structure_has_name(size, kShownSizeEvent);
 }
 
 void ScaleToShownSize(GstElement* bin, GstElement* caps) {

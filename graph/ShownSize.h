@@ -4,10 +4,13 @@
 // small window costs a fraction as much to adjust, sharpen and convert at the window's size.
 
 struct _GstElement;
+struct _GstEvent;
 struct _GstPad;
 
 // Sends the size the picture is shown at upstream from a pad of the renderer.
 void TellShownSize(_GstPad* rendererPad, int width, int height);
+// Whether event is the one TellShownSize sends.
+bool IsShownSizeEvent(_GstEvent* event);
 // The scaler in front of the caps stage (both children of the bin) scales down to the size
 // last told, where that is smaller than the picture coming in; otherwise it passes the picture
 // at its own size. The told size goes no further upstream than the bin.

@@ -61,9 +61,7 @@ GstPadProbeReturn TellSinkSize(GstPad*, GstPadProbeInfo* info, gpointer sink) {
 // The digital zoom crops in the decoded picture's pixels, so the filters in front of a
 // cropping renderer keep that size.
 GstPadProbeReturn KeepDecodedSize(GstPad*, GstPadProbeInfo* info, gpointer) {
-    return GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_CUSTOM_UPSTREAM
-               ? GST_PAD_PROBE_DROP
-               : GST_PAD_PROBE_OK;
+    return IsShownSizeEvent(GST_PAD_PROBE_INFO_EVENT(info)) ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
 }
 
 void AddEventProbe(GstElement* element, const char* padName, GstPadProbeType type,

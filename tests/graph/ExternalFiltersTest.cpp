@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QSize>
 #include <QTemporaryDir>
+#include <functional>
 
 #include "graph/ExternalFilters.h"
 #include "graph/FilterGraph.h"
@@ -27,45 +28,59 @@ class ExternalFiltersTest : public ::testing::Test {
     QTemporaryDir home;
 };
 
-// Pushes one frame of a solid colour through filter and returns the mean colour that comes out.
-QColor FilteredColour(GstElement* filter, uint32_t argb) {
+// Plays `frames` frames of a solid colour in `input` caps through filter to a sink taking
+// `output` caps, and returns the last sample the sink took, or null when the run failed.
+// `prerolled` is given the sink once the first frame has reached it.
+GstSample* LastSampleThrough(GstElement* filter, uint32_t argb, int frames, const char* input,
+                             const char* output,
+                             const std::function<void(GstElement*)>& prerolled = {}) {
     GstElement* pipeline = gst_pipeline_new(nullptr);
     GstElement* source = gst_element_factory_make("videotestsrc", nullptr);
-    g_object_set(source, "num-buffers", 1, "pattern", 17 /* solid colour */, "foreground-color",
-                 argb, nullptr);
+    g_object_set(source, "num-buffers", frames, "pattern", 17 /* solid colour */,
+                 "foreground-color", argb, nullptr);
     GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
     GstElement* sink = gst_element_factory_make("fakesink", nullptr);
     g_object_set(sink, "enable-last-sample", TRUE, "sync", FALSE, nullptr);
     gst_bin_add_many(GST_BIN(pipeline), source, filter, convert, sink, nullptr);
-    GstCaps* rgb = gst_caps_from_string("video/x-raw,format=RGBx,width=64,height=48");
-    gst_element_link(source, filter);
+    GstCaps* in = gst_caps_from_string(input);
+    GstCaps* out = gst_caps_from_string(output);
+    gst_element_link_filtered(source, filter, in);
     gst_element_link(filter, convert);
-    gst_element_link_filtered(convert, sink, rgb);
-    gst_caps_unref(rgb);
+    gst_element_link_filtered(convert, sink, out);
+    gst_caps_unref(in);
+    gst_caps_unref(out);
+    gst_element_set_state(pipeline, GST_STATE_PAUSED);
+    gst_element_get_state(pipeline, nullptr, nullptr, 10 * GST_SECOND);
+    if (prerolled) prerolled(sink);
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
     GstBus* bus = gst_element_get_bus(pipeline);
     GstMessage* end = gst_bus_timed_pop_filtered(
         bus, 10 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    QColor colour;
     GstSample* sample = nullptr;
-    g_object_get(sink, "last-sample", &sample, nullptr);
-    if (end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS && sample) {
-        GstMapInfo map;
-        GstBuffer* buffer = gst_sample_get_buffer(sample);
-        gst_buffer_map(buffer, &map, GST_MAP_READ);
-        long sums[3] = {};
-        const size_t pixels = map.size / 4;
-        for (size_t i = 0; i < pixels; ++i)
-            for (int c = 0; c < 3; ++c) sums[c] += map.data[i * 4 + c];
-        colour = QColor(sums[0] / pixels, sums[1] / pixels, sums[2] / pixels);
-        gst_buffer_unmap(buffer, &map);
-    }
-    if (sample) gst_sample_unref(sample);
+    if (end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS)
+        g_object_get(sink, "last-sample", &sample, nullptr);
     if (end) gst_message_unref(end);
     gst_object_unref(bus);
     gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_object_unref(pipeline);
-    return colour;
+    return sample;
+}
+
+// Pushes one frame of a solid colour through filter and returns the mean colour that comes out.
+QColor FilteredColour(GstElement* filter, uint32_t argb) {
+    GstSample* sample = LastSampleThrough(filter, argb, 1, "video/x-raw",
+                                          "video/x-raw,format=RGBx,width=64,height=48");
+    if (!sample) return {};
+    GstMapInfo map;
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    gst_buffer_map(buffer, &map, GST_MAP_READ);
+    long sums[3] = {};
+    const size_t pixels = map.size / 4;
+    for (size_t i = 0; i < pixels; ++i)
+        for (int c = 0; c < 3; ++c) sums[c] += map.data[i * 4 + c];
+    gst_buffer_unmap(buffer, &map);
+    gst_sample_unref(sample);
+    return QColor(sums[0] / pixels, sums[1] / pixels, sums[2] / pixels);
 }
 
 GstElement* NewPictureFilter() {
@@ -134,50 +149,27 @@ TEST_F(ExternalFiltersTest, PictureBinChangesThePictureVisibly) {
     EXPECT_LT(dull.lightness(), 230);
 }
 
-// Plays three 1280x720 frames through filter after the sink told it the size it shows them at;
-// returns the size and the mean lightness of what reached the sink.
+// Plays three grey 1280x720 frames through filter after the sink told it the size it shows
+// them at; returns the size and the mean lightness of what reached the sink.
 std::pair<QSize, int> ShownThroughFilter(GstElement* filter, QSize shown) {
-    GstElement* pipeline = gst_pipeline_new(nullptr);
-    GstElement* source = gst_element_factory_make("videotestsrc", nullptr);
-    g_object_set(source, "num-buffers", 3, "pattern", 17 /* solid colour */, "foreground-color",
-                 0xff808080u, nullptr);
-    GstElement* sink = gst_element_factory_make("fakesink", nullptr);
-    g_object_set(sink, "enable-last-sample", TRUE, "sync", FALSE, nullptr);
-    gst_bin_add_many(GST_BIN(pipeline), source, filter, sink, nullptr);
-    GstCaps* decoded = gst_caps_from_string("video/x-raw,format=I420,width=1280,height=720");
-    gst_element_link_filtered(source, filter, decoded);
-    gst_caps_unref(decoded);
-    GstCaps* grey = gst_caps_from_string("video/x-raw,format=GRAY8");
-    gst_element_link_filtered(filter, sink, grey);
-    gst_caps_unref(grey);
-    gst_element_set_state(pipeline, GST_STATE_PAUSED);
-    gst_element_get_state(pipeline, nullptr, nullptr, 10 * GST_SECOND);
-    GstPad* input = gst_element_get_static_pad(sink, "sink");
-    TellShownSize(input, shown.width(), shown.height());
-    gst_object_unref(input);
-    gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    GstBus* bus = gst_element_get_bus(pipeline);
-    gst_message_unref(gst_bus_timed_pop_filtered(
-        bus, 10 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
-    gst_object_unref(bus);
-    GstSample* sample = nullptr;
-    g_object_get(sink, "last-sample", &sample, nullptr);
-    std::pair<QSize, int> result;
-    if (sample) {
-        GstVideoInfo info;
-        gst_video_info_from_caps(&info, gst_sample_get_caps(sample));
-        GstMapInfo map;
-        gst_buffer_map(gst_sample_get_buffer(sample), &map, GST_MAP_READ);
-        long sum = 0;
-        for (int row = 0; row < info.height; ++row)
-            for (int x = 0; x < info.width; ++x) sum += map.data[row * info.stride[0] + x];
-        gst_buffer_unmap(gst_sample_get_buffer(sample), &map);
-        result = {QSize(info.width, info.height), int(sum / (info.width * info.height))};
-        gst_sample_unref(sample);
-    }
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(pipeline);
-    return result;
+    GstSample* sample =
+        LastSampleThrough(filter, 0xff808080u, 3, "video/x-raw,format=I420,width=1280,height=720",
+                          "video/x-raw,format=GRAY8", [shown](GstElement* sink) {
+                              GstPad* input = gst_element_get_static_pad(sink, "sink");
+                              TellShownSize(input, shown.width(), shown.height());
+                              gst_object_unref(input);
+                          });
+    if (!sample) return {};
+    GstVideoInfo info;
+    gst_video_info_from_caps(&info, gst_sample_get_caps(sample));
+    GstMapInfo map;
+    gst_buffer_map(gst_sample_get_buffer(sample), &map, GST_MAP_READ);
+    long sum = 0;
+    for (int row = 0; row < info.height; ++row)
+        for (int x = 0; x < info.width; ++x) sum += map.data[row * info.stride[0] + x];
+    gst_buffer_unmap(gst_sample_get_buffer(sample), &map);
+    gst_sample_unref(sample);
+    return {QSize(info.width, info.height), int(sum / (info.width * info.height))};
 }
 
 TEST_F(ExternalFiltersTest, PictureIsAdjustedAtTheSizeItIsShownButNeverEnlarged) {
