@@ -22,8 +22,7 @@ std::string ClockText(int hours, int minutes, int seconds) {
 }  // namespace
 
 void TFormQuelm::OpenDvdVolume(const std::string& path) {
-    FG.SetActive(false);  // the changes below then build nothing; an open under way ends
-    FOpenDone = nullptr;
+    FG.SetActive(false);  // the changes below then build nothing
     PlayerState.DvdMode = true;
     TrackProgress->SetMaxValue(kDvdSliderMax);
     TrackProgress->SetValue(0);
