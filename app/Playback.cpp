@@ -33,15 +33,11 @@ void TFormQuelm::ShowVideoWindow() {
     EVRVideoWindow1->raise();
 }
 
-void TFormQuelm::OpenMediaOrShowError(const std::string& path, std::function<void()> failed) {
-    auto showWhy = [this, path, failed = std::move(failed)] {
-        ShowMediaFileError(path);
-        if (failed) failed();
-    };
+void TFormQuelm::OpenMediaOrShowError(const std::string& path) {
     try {
-        OpenMediaFile(path, showWhy);
+        OpenMediaFile(path);
     } catch (const std::exception&) {
-        showWhy();
+        ShowMediaFileError(path);
         throw;
     }
 }
@@ -132,8 +128,14 @@ void TFormQuelm::PlayNextEntry() {
     SelectRow(index);
     PlayerState.MediaPath = PlayerState.CurrentFolder + RowFileName(index);
     PlayerState.MediaName = RowCaption(index);
+    try {
+        OpenMediaOrShowError(PlayerState.MediaPath);
+    } catch (...) {
+        SkipFailedEntry();
+        throw;
+    }
+    FFailedInARow = 0;
     PlayerState.LastListIndex = index;
-    OpenMediaOrShowError(PlayerState.MediaPath, [this] { SkipFailedEntry(); });
 }
 
 // One damaged file must not end an evening of "Loop All": the next row is tried once the

@@ -10,7 +10,6 @@
 #include "graph/DirectShowErrors.h"
 #include "graph/FilterGraph.h"
 #include "tests/support/EventPump.h"
-#include "tests/support/GraphRender.h"
 #include "tests/support/TestMedia.h"
 
 namespace {
@@ -136,7 +135,7 @@ TEST_F(FilterGraphTest, ModeChangeOnAnActiveGraphGivesAFreshOne) {
 }
 
 TEST_F(FilterGraphTest, InactiveGraphDoesNothingAndAnswersNoInterface) {
-    EXPECT_EQ(RenderFileAndWait(graph, TestMediaPath("video.mp4")), S_FALSE);
+    EXPECT_EQ(graph.RenderFile(TestMediaPath("video.mp4")), S_FALSE);
     EXPECT_FALSE(graph.Play());
     EXPECT_FALSE(graph.Pause());
     EXPECT_FALSE(graph.Stop());
@@ -157,7 +156,7 @@ TEST_F(FilterGraphTest, VolumeMapsTheLinearScaleOntoDecibels) {
     graph.SetVolume(-5);
     EXPECT_EQ(graph.Volume(), 0);
     graph.SetActive(true);
-    RenderFileAndWait(graph, TestMediaPath("tone.wav"));  // applies the stored volume
+    graph.RenderFile(TestMediaPath("tone.wav"));  // applies the stored volume
     int32_t applied = 1;
     ASSERT_EQ(graph.BasicAudio()->get_Volume(applied), S_OK);
     EXPECT_EQ(applied, -10000);
@@ -181,7 +180,7 @@ bool PlayToEnd(TFilterGraph& graph, const std::string& clip, double seconds, Log
         complete = true;
     };
     graph.SetActive(true);
-    RenderFileAndWait(graph, TestMediaPath(clip));
+    graph.RenderFile(TestMediaPath(clip));
     graph.Play();
     return PumpUntil([&] { return complete; }, static_cast<int>(seconds * 1000) + 8000);
 }
@@ -209,7 +208,7 @@ TEST_F(FilterGraphTest, RenderedGraphAnswersItsInterfacesAndEvents) {
     int width = 0, height = 0;
     graph.OnGraphVideoSizeChanged = [&](int w, int h) { width = w, height = h; };
     graph.SetActive(true);
-    RenderFileAndWait(graph, TestMediaPath("video.mkv"));
+    graph.RenderFile(TestMediaPath("video.mkv"));
     int64_t duration = 0;
     ASSERT_EQ(graph.MediaSeeking()->GetDuration(duration), S_OK);
     EXPECT_NEAR(duration, 20'000'000, 1'000'000) << "100-ns units";
@@ -235,7 +234,7 @@ TEST_F(FilterGraphTest, TracksGoByLanguageAndTitleAndCuesComeAtTheirTime) {
     graph.OnSubtitle = [seen](const std::string& text, int64_t) { seen->push_back(text); };
     const std::vector<std::string>& cues = *seen;
     graph.SetActive(true);
-    RenderFileAndWait(graph, TestMediaPath("embedded.mkv"));
+    graph.RenderFile(TestMediaPath("embedded.mkv"));
     EXPECT_EQ(graph.TrackNames(tkAudio),
               (std::vector<std::string>{"English - Main", "French - Commentary"}));
     EXPECT_EQ(graph.TrackNames(tkSubtitle), std::vector<std::string>{"English"});
@@ -251,7 +250,7 @@ TEST_F(FilterGraphTest, TracksGoByLanguageAndTitleAndCuesComeAtTheirTime) {
 TEST_F(FilterGraphTest, StoredRateSurvivesDeactivationAndReachesTheNextGraph) {
     graph.SetRate(1.5);
     graph.SetActive(true);
-    RenderFileAndWait(graph, TestMediaPath("video.mp4"));
+    graph.RenderFile(TestMediaPath("video.mp4"));
     double rate = 0;
     graph.MediaSeeking()->GetRate(rate);
     EXPECT_EQ(rate, 1.5);
@@ -266,7 +265,7 @@ TEST_F(FilterGraphTest, StoredRateSurvivesDeactivationAndReachesTheNextGraph) {
     gst_object_unref(old);
 
     graph.SetActive(true);
-    RenderFileAndWait(graph, TestMediaPath("green.mp4"));
+    graph.RenderFile(TestMediaPath("green.mp4"));
     graph.Play();
     graph.SetRate(1.0);
     graph.MediaSeeking()->GetRate(rate);
@@ -290,13 +289,13 @@ TEST_F(FilterGraphTest, FilesThatCannotPlayRaiseWithinSeconds) {
         graph.SetActive(true);
         QElapsedTimer clock;
         clock.start();
-        EXPECT_THROW(RenderFileAndWait(graph, path), EDirectShowException);
+        EXPECT_THROW(graph.RenderFile(path), EDirectShowException);
         EXPECT_LT(clock.elapsed(), 9000);
         EXPECT_TRUE(graph.Active());
         EXPECT_TRUE(Contains(graph.FilterNames(), "Member")) << "members' filters stay";
     }
     try {
-        RenderFileAndWait(graph, paths[0]);
+        graph.RenderFile(paths[0]);
     } catch (const EDirectShowException& error) {
         EXPECT_EQ(error.ErrorCode(), HRESULT_FILE_NOT_FOUND);
     }
@@ -313,7 +312,7 @@ TEST_F(FilterGraphTest, HandlerExceptionGoesToTheHookAndLaterEventsStillCome) {
     };
     graph.OnGraphComplete = [&](HRESULT, intptr_t) { complete = true; };
     graph.SetActive(true);
-    RenderFileAndWait(graph, TestMediaPath("short.mp4"));
+    graph.RenderFile(TestMediaPath("short.mp4"));
     graph.Play();
     ASSERT_TRUE(PumpUntil([&] { return complete; }, 9000));
     EXPECT_EQ(caught, (std::vector<std::string>{"handler failed"}));
@@ -323,7 +322,7 @@ TEST_F(FilterGraphTest, ClearGraphKeepsOnlyTheMembers) {
     TestMember member(graph, "Member", log);
     graph.InsertFilter(&member);
     graph.SetActive(true);
-    RenderFileAndWait(graph, TestMediaPath("video.avi"));
+    graph.RenderFile(TestMediaPath("video.avi"));
     graph.Play();
     const size_t rendered = graph.FilterNames().size();
     graph.ClearGraph();

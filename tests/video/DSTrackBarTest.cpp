@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "tests/support/EventPump.h"
-#include "tests/support/GraphRender.h"
 #include "tests/support/TestMedia.h"
 #include "video/DSTrackBar.h"
 
@@ -227,7 +226,7 @@ TEST(DSTrackBarGraphTest, TicksFollowAPlayingClip) {
         duration = durationMs;
     };
     graph.SetActive(true);
-    RenderFileAndWait(graph, TestMediaPath("video.mp4"));
+    graph.RenderFile(TestMediaPath("video.mp4"));
     graph.Play();
     ASSERT_TRUE(slider.TimerRunning());
     EXPECT_TRUE(PumpUntil([&] { return slider.Value() >= 1; }, 5000));
