@@ -37,9 +37,17 @@ void TFormQuelm::OpenDvdVolume(const std::string& path) {
     // The speed slider does not reach a DVD: a rate a file was slowed to must not either.
     FG.SetRate(1.0);
     FG.SetActive(true);
-    AM_DVD_RENDERSTATUS status;
-    const HRESULT result =
-        DvdRenderer ? DvdRenderer(status, path) : FG.RenderDvd(status, path, AM_DVD_HWDEC_PREFER);
+    if (DvdRenderer) {
+        AM_DVD_RENDERSTATUS status;
+        const HRESULT result = DvdRenderer(status, path);
+        return FinishDvdOpen(result, status);
+    }
+    const HRESULT started = FG.RenderDvd(path, AM_DVD_HWDEC_PREFER);
+    if (started != S_OK) return FinishDvdOpen(started, FG.DvdRenderStatus());
+    FOpenDone = [this](HRESULT result) { FinishDvdOpen(result, FG.DvdRenderStatus()); };
+}
+
+void TFormQuelm::FinishDvdOpen(HRESULT result, const AM_DVD_RENDERSTATUS& status) {
     if (result != S_OK) {
         ReportDvdRender(result, status);
         FG.ClearGraph();

@@ -197,8 +197,9 @@ class TFormQuelm : public QWidget, private IGraphListener {
     // Opens the next playlist entry as the loop option says, or the command-line file again.
     void PlayNextEntry();
     // OpenMediaFile; a file that cannot be played also shows why, over the picture and in the
-    // caption, before the error goes on to the caller.
-    void OpenMediaOrShowError(const std::string& path);
+    // caption, then runs failed before the error goes on (to the caller when known at once,
+    // else to the exception hook).
+    void OpenMediaOrShowError(const std::string& path, std::function<void()> failed = {});
     void ShowMediaFileError(const std::string& path);
     // Transport.cpp
     void TrackProgressTimer(QObject* sender, int64_t currentPosMs, int64_t stopPosMs);
@@ -282,9 +283,12 @@ class TFormQuelm : public QWidget, private IGraphListener {
     QString FSubtitleText;
     QTimer FSubtitleEnd;  // the end of the cue shown
     // MediaOpen.cpp
-    // Builds a new graph for the file, with the filter chain its name calls for, and plays
-    // it. Raises EDirectShowException when the file cannot be rendered or played.
-    void OpenMediaFile(const std::string& path);
+    // Builds a new graph for the file, with the filter chain its name calls for, and starts
+    // its render; FinishMediaOpen plays it once it has prerolled. Raises EDirectShowException
+    // at once for a file that is not there; a render that fails later runs failed, then
+    // raises it to the exception hook.
+    void OpenMediaFile(const std::string& path, std::function<void()> failed = {});
+    void FinishMediaOpen(const std::string& path);
     // Takes the filter components of the chain out of FG's members.
     void RemoveFilterChain();
     // Writes "Used Filters for this run:" and the live graph's filters into memo (when given).
@@ -333,6 +337,8 @@ class TFormQuelm : public QWidget, private IGraphListener {
     void FGDVDCurrentHMSFTime(uint32_t hmsfTimeCode, uint32_t timeCode);
     // The messages of a DVD render that did not succeed, one box each (title "Error").
     void ReportDvdRender(HRESULT result, const AM_DVD_RENDERSTATUS& status);
+    // The rest of the DVD open once the volume's render has its outcome.
+    void FinishDvdOpen(HRESULT result, const AM_DVD_RENDERSTATUS& status);
     void ShowDvdMessage(const QString& text);
     // How the DVD open renders the volume (FG.RenderDvd when unset) and shows a message (a
     // modal box when unset): tests put their own in place.
@@ -437,6 +443,8 @@ class TFormQuelm : public QWidget, private IGraphListener {
     QDeadlineTimer FNoticeEnd;  // until then a notice shows instead of the time
     std::unique_ptr<TResumePositions> FResumePositions;  // read at the first use
     std::string FOpenedPath;  // the file OpenMediaFile opened last
+    // What follows the render under way, file or DVD volume, once its outcome is known.
+    std::function<void(HRESULT result)> FOpenDone;
     TFormFileType* FFormFileType = nullptr;
 };
 

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <array>
+#include <utility>
 
 #include "app/Main.h"
 #include "graph/ExternalFilters.h"
@@ -468,6 +469,9 @@ void TFormQuelm::ConnectHandlers() {
     ColorTimer.OnTimer = [this](TThreadedTimer*) { ColorTimerTimer(); };
     DvDTimer.OnTimer = [this](TThreadedTimer*) { DvDTimerTimer(); };
     // What this raises reaches the exception hook through the graph component.
+    FG.OnRendered = [this](HRESULT result) {
+        if (auto done = std::exchange(FOpenDone, {})) done(result);
+    };
     FG.OnGraphComplete = [this](HRESULT, intptr_t) { FGGraphComplete(); };
     FG.OnDSEvent = [this](int32_t code, intptr_t param1, intptr_t) {
         if (code == EC_ERRORABORT) FGGraphError(static_cast<HRESULT>(param1));

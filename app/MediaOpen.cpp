@@ -1,11 +1,13 @@
-// Opening media files: a new graph for each file, the filter chain its name calls for, and the
-// list of the filters that ended up in the graph.
+// Opening media files: a new graph for each file, the filter chain its name calls for, the
+// rest of the open once the file has prerolled, and the list of the filters that ended up in
+// the graph.
 #include <QString>
 
 #include "adjust/FilterSettings.h"
 #include "app/Main.h"
 #include "app/PlayerState.h"
 #include "desktop/ErrorUnit.h"
+#include "graph/DirectShowErrors.h"
 #include "graph/BluRaySource.h"
 #include "pattern/Pattern.h"
 #include "platform/ScreenSaver.h"
@@ -20,7 +22,7 @@ constexpr int kFilterNameLength = 128;
 
 }  // namespace
 
-void TFormQuelm::OpenMediaFile(const std::string& path) {
+void TFormQuelm::OpenMediaFile(const std::string& path, std::function<void()> failed) {
     if (path != FOpenedPath) KeepResumePosition();
     FOpenedPath = path;
     // Down first: the mode and member changes below then build nothing, and the open makes
@@ -50,6 +52,15 @@ void TFormQuelm::OpenMediaFile(const std::string& path) {
     }
     FG.SetActive(true);
     FG.RenderFile(path);
+    FOpenDone = [this, path, failed = std::move(failed)](HRESULT result) {
+        if (SUCCEEDED(result)) return FinishMediaOpen(path);
+        if (failed) failed();
+        throw EDirectShowException(result);
+    };
+}
+
+void TFormQuelm::FinishMediaOpen(const std::string& path) {
+    FFailedInARow = 0;
     ResumeWhereLeft(path);
     FG.Play();
     FG.SetRate(1.0);

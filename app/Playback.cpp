@@ -33,11 +33,15 @@ void TFormQuelm::ShowVideoWindow() {
     EVRVideoWindow1->raise();
 }
 
-void TFormQuelm::OpenMediaOrShowError(const std::string& path) {
-    try {
-        OpenMediaFile(path);
-    } catch (const std::exception&) {
+void TFormQuelm::OpenMediaOrShowError(const std::string& path, std::function<void()> failed) {
+    auto showWhy = [this, path, failed = std::move(failed)] {
         ShowMediaFileError(path);
+        if (failed) failed();
+    };
+    try {
+        OpenMediaFile(path, showWhy);
+    } catch (const std::exception&) {
+        showWhy();
         throw;
     }
 }
@@ -128,14 +132,8 @@ void TFormQuelm::PlayNextEntry() {
     SelectRow(index);
     PlayerState.MediaPath = PlayerState.CurrentFolder + RowFileName(index);
     PlayerState.MediaName = RowCaption(index);
-    try {
-        OpenMediaOrShowError(PlayerState.MediaPath);
-    } catch (...) {
-        SkipFailedEntry();
-        throw;
-    }
-    FFailedInARow = 0;
     PlayerState.LastListIndex = index;
+    OpenMediaOrShowError(PlayerState.MediaPath, [this] { SkipFailedEntry(); });
 }
 
 // One damaged file must not end an evening of "Loop All": the next row is tried once the

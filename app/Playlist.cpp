@@ -222,22 +222,23 @@ void TFormQuelm::LvVideoSourceClick() {
     }
     const bool listShown = !Panel14->isHidden();
     Panel14->hide();
-    try {
-        if (IsDvdVolumePath(PlayerState.MediaPath)) {
-            PlayerState.DvdMode = true;
-            OpenDvdVolume(PlayerState.MediaPath);
-        } else {
-            PlayerState.DvdMode = false;
-            OpenMediaOrShowError(PlayerState.MediaPath);
-        }
-    } catch (...) {
-        // The list stays in reach to pick another file, as for a file that vanished.
-        Panel14->setVisible(listShown);
-        throw;
-    }
-    ApplyVolume();
+    const QString label = LbLOpenList->text();
+    const QVariant labelTag = LbLOpenList->property("Tag");
     LbLOpenList->setProperty("Tag", 0);
     LbLOpenList->setText("Open");
+    if (IsDvdVolumePath(PlayerState.MediaPath)) {
+        PlayerState.DvdMode = true;
+        OpenDvdVolume(PlayerState.MediaPath);
+    } else {
+        PlayerState.DvdMode = false;
+        // The list stays in reach to pick another file, as for a file that vanished.
+        OpenMediaOrShowError(PlayerState.MediaPath, [this, listShown, label, labelTag] {
+            Panel14->setVisible(listShown);
+            LbLOpenList->setText(label);
+            LbLOpenList->setProperty("Tag", labelTag);
+        });
+    }
+    ApplyVolume();
 }
 
 void TFormQuelm::LvVideoSourceDblClick() {

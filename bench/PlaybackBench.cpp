@@ -185,8 +185,13 @@ int PlayDriver(int argc, char** argv) {
     g_object_set(graph.Pipeline(), "audio-sink", silence, nullptr);
     int result = 0;
     try {
+        graph.OnRendered = [&](HRESULT rendered) {
+            if (SUCCEEDED(rendered))
+                graph.Play();
+            else
+                QApplication::exit(1);
+        };
         graph.RenderFile(argv[2]);
-        graph.Play();
         QTimer::singleShot((kClipSeconds + 10) * 1000, [] { QApplication::exit(3); });
         result = application.exec();
         ReportFrames(window);

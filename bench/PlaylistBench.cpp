@@ -11,7 +11,6 @@
 // VEXLO_TEST_MEDIA, or of the build tree's test-media folder.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <gst/base/gstbasesrc.h>
 #include <gst/gst.h>
 #include <poll.h>
 #include <signal.h>
@@ -43,6 +42,7 @@
 #include "filters/TransformMain.h"
 #include "graph/ExternalFilters.h"
 #include "tests/support/EventPump.h"
+#include "tests/support/SlowFileSource.h"
 
 namespace {
 
@@ -55,7 +55,6 @@ constexpr int kScans = 40;  // about 2 s each for the scan and find: evens out o
 constexpr int kWaitMs = 10000;
 constexpr int kHeartbeatMs = 10;
 constexpr int kHeartbeatAimMs = 50;
-constexpr int kSlowFirstBytesMs = 3000;
 constexpr int kOpens = 3;
 
 const char kScan[] = "BM_ScanMediaFolder";
@@ -320,46 +319,6 @@ void MpvLoad(benchmark::State& state, const std::string& socketPath, const std::
 }
 
 // ---- The window's pulse while files open ----
-
-// A file source whose first bytes come kSlowFirstBytesMs late, as from a sleeping drive or a
-// slow share: filesrc with its fill delayed once per element. Chosen for file: URIs only while
-// its rank is raised.
-GstFlowReturn (*gFileSourceFill)(GstBaseSrc*, guint64, guint, GstBuffer*) = nullptr;
-
-GstFlowReturn FillLate(GstBaseSrc* source, guint64 offset, guint size, GstBuffer* buffer) {
-    if (!g_object_get_data(G_OBJECT(source), "vexlo-delayed")) {
-        g_object_set_data(G_OBJECT(source), "vexlo-delayed", source);
-        std::this_thread::sleep_for(std::chrono::milliseconds(kSlowFirstBytesMs));
-    }
-    return gFileSourceFill(source, offset, size, buffer);
-}
-
-void SlowSourceClassInit(gpointer type, gpointer) {
-    GstBaseSrcClass* base = GST_BASE_SRC_CLASS(type);
-    gFileSourceFill = base->fill;
-    base->fill = FillLate;
-}
-
-void SetSlowSourceRank(guint rank) {
-    static GstPluginFeature* feature = []() -> GstPluginFeature* {
-        GstElementFactory* file = gst_element_factory_find("filesrc");
-        if (!file) return nullptr;
-        GstElementFactory* loaded =
-            GST_ELEMENT_FACTORY(gst_plugin_feature_load(GST_PLUGIN_FEATURE(file)));
-        gst_object_unref(file);
-        if (!loaded) return nullptr;
-        const GType parent = gst_element_factory_get_element_type(loaded);
-        gst_object_unref(loaded);
-        GTypeQuery query;
-        g_type_query(parent, &query);
-        const GType slow = g_type_register_static_simple(
-            parent, "VexloSlowFileSrc", query.class_size, SlowSourceClassInit, query.instance_size,
-            nullptr, GTypeFlags(0));
-        if (!gst_element_register(nullptr, "vexloslowfilesrc", GST_RANK_NONE, slow)) return nullptr;
-        return GST_PLUGIN_FEATURE(gst_element_factory_find("vexloslowfilesrc"));
-    }();
-    if (feature) gst_plugin_feature_set_rank(feature, rank);
-}
 
 // The longest a kHeartbeatMs timer on this thread came late since Start.
 class THeartbeat {

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cmath>
 #include <deque>
+#include <optional>
 #include <stdexcept>
 
 #include "graph/ChildErrors.h"
@@ -58,8 +59,22 @@ int32_t LinearToDecibelVolume(int32_t value) {
     return static_cast<int32_t>(std::nearbyint(std::log(clamped + 1.0) * 1085.73)) - 10000;
 }
 
+// A render waiting for its preroll.
+struct TOpening {
+    bool Dvd = false;
+    uint32_t Flags = 0;           // the DVD render's, for its control events
+    TClock::time_point Bound;     // the render's bound
+    TClock::time_point Deadline;  // the bound, or sooner once an element has failed
+    HRESULT Noted = S_OK;         // an error an element posted, which decodebin may keep back
+    HRESULT FirstFailure = S_OK;  // the failure before the retry with FFmpeg's demuxers
+    int MissingDecoders = 0;
+};
+
 struct TFilterGraphPrivate : IMediaSeeking, IBasicAudio, IBasicVideo {
-    explicit TFilterGraphPrivate(TFilterGraph* owner) : Owner(owner) {}
+    explicit TFilterGraphPrivate(TFilterGraph* owner) : Owner(owner) {
+        OpeningTimer.setSingleShot(true);
+        QObject::connect(&OpeningTimer, &QTimer::timeout, &Hidden, [this] { OpeningTimedOut(); });
+    }
 
     TFilterGraph* Owner;
     TGraphMode Mode = gmNormal;
@@ -79,6 +94,9 @@ struct TFilterGraphPrivate : IMediaSeeking, IBasicAudio, IBasicVideo {
     QObject Hidden;
     QSocketNotifier* Notifier = nullptr;
     std::deque<GstMessage*> Pending;
+    std::optional<TOpening> Opening;  // the render waiting for its preroll
+    QTimer OpeningTimer;              // its deadline
+    AM_DVD_RENDERSTATUS DvdStatus;    // what the last DVD render reported
     unsigned Generation = 0;
     std::shared_ptr<int> AliveToken = std::make_shared<int>(0);
     // Declared last, so destroyed first: every pipeline handed to it is down before the rest goes.
@@ -90,12 +108,15 @@ struct TFilterGraphPrivate : IMediaSeeking, IBasicAudio, IBasicVideo {
     void RemoveMember(IGraphMember* member);
     void SendControlEvent(TControlEvent event, intptr_t param);
 
+    // Each returns S_OK once the render is under way, or what is known at once.
     HRESULT RenderPath(const std::string& path);
-    HRESULT RetryWithFfmpegDemuxers(HRESULT failure);
-    HRESULT RenderDvd(AM_DVD_RENDERSTATUS& status, const std::string& path);
-    HRESULT Preroll(int& missingDecoders);
-    HRESULT WaitForPreroll(int& missingDecoders);
-    GstMessage* PopBefore(TClock::time_point deadline);
+    HRESULT RenderDvd(const std::string& path, uint32_t flags);
+    void StartPreroll(TOpening opening);
+    void ArmOpeningTimer();
+    bool OpeningMessage(GstMessage* message);
+    void OpeningTimedOut();
+    void PrerollDone(HRESULT result);
+    void Rendered(const TOpening& opening, HRESULT result);
     HRESULT PrerollStep(GstMessage* message, int& missingDecoders);
     HRESULT SetState(GstState state);
     HRESULT TakeError();
@@ -106,7 +127,7 @@ struct TFilterGraphPrivate : IMediaSeeking, IBasicAudio, IBasicVideo {
     GstMessage* NextMessage();
     void HandleMessage(GstMessage* message);
     void Dispatch(int32_t code, intptr_t param1, intptr_t param2);
-    void GuardedDispatch(int32_t code, intptr_t param1, intptr_t param2);
+    void RunGuarded(const std::function<void()>& handler);
     void DropPending();
     void ClearSubtitle();
 
@@ -139,7 +160,7 @@ void TFilterGraphPrivate::Activate() {
         if (Mode == gmDVD)
             Dvd = std::make_unique<TDvdNavigator>(
                 *Graph, [this](int32_t code, intptr_t param1, intptr_t param2) {
-                    GuardedDispatch(code, param1, param2);
+                    RunGuarded([&] { Dispatch(code, param1, param2); });
                 });
     }
     for (IGraphMember* member : std::vector<IGraphMember*>(Members)) AddMember(member);
@@ -159,6 +180,9 @@ void TFilterGraphPrivate::Deactivate() {
         member->NotifyFilter(foRemoving);
         member->NotifyFilter(foRemoved);
     }
+    // An open under way is dropped without an outcome: a newer one has taken its place.
+    Opening.reset();
+    OpeningTimer.stop();
     DropPending();
     if (Notifier) {
         Notifier->setEnabled(false);
@@ -168,12 +192,13 @@ void TFilterGraphPrivate::Deactivate() {
     if (Bus) gst_object_unref(Bus);
     Bus = nullptr;
     Dvd.reset();
-    if (Graph) Worker.Post([graph = std::shared_ptr<TGraphPipeline>(std::move(Graph))]() mutable {
-        graph.reset();
-        // A pipeline's buffers come and go on many threads, each with its own heap; without
-        // handing their free pages back, an evening of files grows the process for nothing.
-        malloc_trim(0);
-    });
+    if (Graph)
+        Worker.Post([graph = std::shared_ptr<TGraphPipeline>(std::move(Graph))]() mutable {
+            graph.reset();
+            // A pipeline's buffers come and go on many threads, each with its own heap; without
+            // handing their free pages back, an evening of files grows the process for nothing.
+            malloc_trim(0);
+        });
     Active = false;
     ++Generation;
 }
@@ -211,68 +236,104 @@ HRESULT TFilterGraphPrivate::RenderPath(const std::string& path) {
     Graph->Idle();
     DropPending();
     if (!Graph->SetFile(path)) return HRESULT_FILE_NOT_FOUND;
-    int missingDecoders = 0;
-    return RetryWithFfmpegDemuxers(Preroll(missingDecoders));
+    StartPreroll(TOpening{});
+    return S_OK;
 }
 
-// Once, for a file whose demuxer refused it; a file neither reads keeps the first failure.
-HRESULT TFilterGraphPrivate::RetryWithFfmpegDemuxers(HRESULT failure) {
-    if (!IsDemuxerFailure(failure) || !Graph->PreferFfmpegDemuxers()) return failure;
-    DropPending();
-    int missingDecoders = 0;
-    const HRESULT retried = Preroll(missingDecoders);
-    return FAILED(retried) ? failure : retried;
-}
-
-HRESULT TFilterGraphPrivate::RenderDvd(AM_DVD_RENDERSTATUS& status, const std::string& path) {
+HRESULT TFilterGraphPrivate::RenderDvd(const std::string& path, uint32_t flags) {
     Graph->Idle();
     DropPending();
+    DvdStatus = AM_DVD_RENDERSTATUS();
     std::string uri;
-    const HRESULT volume = DvdVolumeUri(path, uri, status);
+    const HRESULT volume = DvdVolumeUri(path, uri, DvdStatus);
     if (volume != S_OK) return volume;
     Graph->SetUri(uri);
-    int missingDecoders = 0;
-    return DvdRenderResult(Preroll(missingDecoders), missingDecoders, status);
+    TOpening opening;
+    opening.Dvd = true;
+    opening.Flags = flags;
+    StartPreroll(opening);
+    return S_OK;
 }
 
-// Paused with the uri set, and waited for; idle again unless some stream renders.
-HRESULT TFilterGraphPrivate::Preroll(int& missingDecoders) {
-    HRESULT result = SetState(GST_STATE_PAUSED);
-    if (SUCCEEDED(result)) result = WaitForPreroll(missingDecoders);
+// Paused with the uri set; the preroll's outcome arrives through the bus or the timer.
+void TFilterGraphPrivate::StartPreroll(TOpening opening) {
+    opening.Bound = TClock::now() + std::chrono::milliseconds(kRenderTimeoutMs);
+    opening.Deadline = opening.Bound;
+    const HRESULT started = SetState(GST_STATE_PAUSED);
+    // A state change refused at once is told from the event loop too, never from the call.
+    if (FAILED(started)) {
+        opening.Noted = started;
+        opening.Deadline = TClock::now();
+    }
+    Opening = opening;
+    ArmOpeningTimer();
+}
+
+void TFilterGraphPrivate::ArmOpeningTimer() {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Opening->Deadline - TClock::now());
+    OpeningTimer.start(std::max<int>(0, static_cast<int>(left.count())));
+}
+
+// One message while the preroll is waited for; true when it is to be read again afterwards.
+bool TFilterGraphPrivate::OpeningMessage(GstMessage* message) {
+    TOpening& opening = *Opening;
+    GError* error = ChildErrorOf(message);
+    if (error && SUCCEEDED(opening.Noted))
+        opening.Noted = RenderErrorCode(error, opening.MissingDecoders);
+    // A pipeline that goes on after an element's error has found another way (a file whose
+    // sound alone fails still shows its picture); one that stays quiet has not.
+    if (FAILED(opening.Noted)) {
+        opening.Deadline =
+            std::min(opening.Bound, TClock::now() + std::chrono::milliseconds(kQuietAfterErrorMs));
+        ArmOpeningTimer();
+    }
+    if (error) {
+        g_error_free(error);
+        return false;
+    }
+    const HRESULT result = PrerollStep(message, opening.MissingDecoders);
+    if (result == S_FALSE) return true;
+    PrerollDone(result);
+    return false;
+}
+
+void TFilterGraphPrivate::OpeningTimedOut() {
+    if (Opening) PrerollDone(FAILED(Opening->Noted) ? Opening->Noted : VFW_E_TIMEOUT);
+}
+
+// Idle again unless some stream renders; a file whose demuxer refused it is tried once more
+// with FFmpeg's demuxers first, and a file neither reads keeps the first failure.
+void TFilterGraphPrivate::PrerollDone(HRESULT result) {
+    TOpening opening = *Opening;
+    Opening.reset();
+    OpeningTimer.stop();
     if (SUCCEEDED(result) && !Graph->HasStreams()) result = VFW_E_CANNOT_RENDER;
     if (FAILED(result)) Graph->Idle();
-    return result;
-}
-
-HRESULT TFilterGraphPrivate::WaitForPreroll(int& missingDecoders) {
-    auto deadline = TClock::now() + std::chrono::milliseconds(kRenderTimeoutMs);
-    const auto bound = deadline;
-    HRESULT noted = S_OK;  // an error an element posted, which decodebin may have kept back
-    while (GstMessage* message = PopBefore(deadline)) {
-        std::unique_ptr<GstMessage, decltype(&gst_message_unref)> held(message, gst_message_unref);
-        GError* error = ChildErrorOf(message);
-        if (error && SUCCEEDED(noted)) noted = RenderErrorCode(error, missingDecoders);
-        // A pipeline that goes on after such an error has found another way (a file whose sound
-        // alone fails still shows its picture); one that stays quiet has not.
-        if (FAILED(noted))
-            deadline =
-                std::min(bound, TClock::now() + std::chrono::milliseconds(kQuietAfterErrorMs));
-        if (error) {
-            g_error_free(error);
-            continue;
-        }
-        const HRESULT result = PrerollStep(message, missingDecoders);
-        if (result != S_FALSE) return result;
-        KeepForLater(held.release());
+    if (!opening.Dvd && FAILED(result) && SUCCEEDED(opening.FirstFailure) &&
+        IsDemuxerFailure(result) && Graph->PreferFfmpegDemuxers()) {
+        DropPending();
+        TOpening retry;
+        retry.FirstFailure = result;
+        StartPreroll(retry);
+        return;
     }
-    return FAILED(noted) ? noted : VFW_E_TIMEOUT;
+    if (FAILED(result) && FAILED(opening.FirstFailure)) result = opening.FirstFailure;
+    if (opening.Dvd) result = DvdRenderResult(result, opening.MissingDecoders, DvdStatus);
+    Rendered(opening, result);
 }
 
-GstMessage* TFilterGraphPrivate::PopBefore(TClock::time_point deadline) {
-    const auto left = deadline - TClock::now();
-    if (left <= std::chrono::nanoseconds(0)) return nullptr;
-    return gst_bus_timed_pop(Bus,
-                             std::chrono::duration_cast<std::chrono::nanoseconds>(left).count());
+// What follows a render, then the component's event; kept messages are read after it.
+void TFilterGraphPrivate::Rendered(const TOpening& opening, HRESULT result) {
+    if (opening.Dvd ? result == S_OK || result == S_FALSE : SUCCEEDED(result)) {
+        if (opening.Dvd) SendControlEvent(ceDVDRendered, opening.Flags);
+        ApplyAudioAndRate();
+        if (!opening.Dvd) SendControlEvent(ceFileRendered, 0);
+    }
+    const std::weak_ptr<int> alive = AliveToken;
+    if (Owner->OnRendered) RunGuarded([&] { Owner->OnRendered(result); });
+    if (!alive.expired() && !Pending.empty())
+        QTimer::singleShot(0, &Hidden, [this] { ProcessMessages(); });
 }
 
 // What one message means to the wait for preroll: S_FALSE to go on waiting, else the result.
@@ -302,7 +363,7 @@ HRESULT TFilterGraphPrivate::SetState(GstState state) {
     if (!Graph->Rendered() && state > GST_STATE_READY) return S_OK;  // an empty graph runs
     if (gst_element_set_state(Graph->Pipeline(), state) == GST_STATE_CHANGE_FAILURE)
         return TakeError();
-    State = state == GST_STATE_PLAYING ? gsRunning
+    State = state == GST_STATE_PLAYING  ? gsRunning
             : state == GST_STATE_PAUSED ? gsPaused
                                         : gsStopped;
     return S_OK;
@@ -341,25 +402,25 @@ void TFilterGraphPrivate::ApplyAudioAndRate() {
 void TFilterGraphPrivate::ProcessMessages() {
     const std::weak_ptr<int> alive = AliveToken;
     const unsigned generation = Generation;
-    try {
+    RunGuarded([&] {
         while (GstMessage* message = NextMessage()) {
             std::unique_ptr<GstMessage, decltype(&gst_message_unref)> held(message,
                                                                            gst_message_unref);
-            HandleMessage(message);
+            if (!Opening)
+                HandleMessage(message);
+            else if (OpeningMessage(message))
+                KeepForLater(held.release());
             // A handler may have closed the graph or destroyed the component.
             if (alive.expired() || generation != Generation) return;
         }
-    } catch (const std::exception& error) {
-        PassToHook(error);
-    } catch (...) {
-        PassToHook(std::runtime_error("Unknown exception in a graph event handler."));
-    }
-    if (!alive.expired() && !Pending.empty())
+    });
+    if (!alive.expired() && !Opening && !Pending.empty())
         QTimer::singleShot(0, &Hidden, [this] { ProcessMessages(); });
 }
 
+// While a render waits for its preroll the messages kept for later stay where they are.
 GstMessage* TFilterGraphPrivate::NextMessage() {
-    if (!Pending.empty()) {
+    if (!Opening && !Pending.empty()) {
         GstMessage* message = Pending.front();
         Pending.pop_front();
         return message;
@@ -427,11 +488,11 @@ void TFilterGraphPrivate::Dispatch(int32_t code, intptr_t param1, intptr_t param
     }
 }
 
-// Events the component raises itself (the DVD clock) take the same way to the exception hook
-// as those of the pipeline's messages.
-void TFilterGraphPrivate::GuardedDispatch(int32_t code, intptr_t param1, intptr_t param2) {
+// Events the component raises itself (the DVD clock, a render's outcome) take the same way to
+// the exception hook as those of the pipeline's messages.
+void TFilterGraphPrivate::RunGuarded(const std::function<void()>& handler) {
     try {
-        Dispatch(code, param1, param2);
+        handler();
     } catch (const std::exception& error) {
         PassToHook(error);
     } catch (...) {
@@ -570,23 +631,27 @@ void TFilterGraph::RemoveEventNotifier(IGraphListener* listener) {
 HRESULT TFilterGraph::RenderFile(const std::string& path) {
     if (!D->Active) return S_FALSE;
     D->SendControlEvent(ceFileRendering, 0);
-    DShowCheck(D->RenderPath(path));
-    D->ApplyAudioAndRate();
-    D->SendControlEvent(ceFileRendered, 0);
-    return S_OK;
+    return DShowCheck(D->RenderPath(path));
 }
 
-HRESULT TFilterGraph::RenderDvd(AM_DVD_RENDERSTATUS& status, const std::string& path,
-                                uint32_t flags) {
-    status = AM_DVD_RENDERSTATUS();
+HRESULT TFilterGraph::RenderDvd(const std::string& path, uint32_t flags) {
+    D->DvdStatus = AM_DVD_RENDERSTATUS();
     if (!D->Active || D->Mode != gmDVD || !D->Graph) return VFW_E_DVD_RENDERFAIL;
     D->SendControlEvent(ceDVDRendering, flags);
-    const HRESULT result = D->RenderDvd(status, path);
-    if (result == S_OK || result == S_FALSE) {
+    const HRESULT result = D->RenderDvd(path, flags);
+    if (result == S_FALSE) {
         D->SendControlEvent(ceDVDRendered, flags);
         D->ApplyAudioAndRate();
     }
     return result;
+}
+
+const AM_DVD_RENDERSTATUS& TFilterGraph::DvdRenderStatus() const {
+    return D->DvdStatus;
+}
+
+bool TFilterGraph::Rendering() const {
+    return D->Opening.has_value();
 }
 
 bool TFilterGraph::Play() {
@@ -606,8 +671,15 @@ bool TFilterGraph::Pause() {
 bool TFilterGraph::Stop() {
     if (!D->Active || !D->Graph) return false;
     D->SendControlEvent(ceStop, 0);
-    // Stopped keeps the file: a later Play prerolls it again from the start.
     D->ClearSubtitle();
+    // A render under way goes down with its pipeline, away from the caller: its source may
+    // be waiting for its first bytes.
+    if (D->Opening) {
+        D->Deactivate();
+        D->Activate();
+        return true;
+    }
+    // Stopped keeps the file: a later Play prerolls it again from the start.
     DShowCheck(D->SetState(GST_STATE_READY));
     D->Graph->Rewound();
     return true;

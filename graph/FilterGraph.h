@@ -178,14 +178,23 @@ class TFilterGraph {
     void InsertEventNotifier(IGraphListener* listener);
     void RemoveEventNotifier(IGraphListener* listener);
 
-    // S_FALSE while inactive; raises EDirectShowException when the file cannot be rendered.
+    // Renders start and return: the outcome follows as OnRendered, from the event loop, once
+    // the preroll is done (S_OK) or has failed; an open under way ends without one when the
+    // component deactivates (a newer open, a mode change, a Stop).
+    // S_FALSE while inactive, S_OK once under way; raises EDirectShowException at once for a
+    // path that is no readable file. Volume, balance and rate are applied and ceFileRendered
+    // sent before a successful outcome.
     HRESULT RenderFile(const std::string& path);
-    // Renders the DVD volume of path (its VIDEO_TS folder or a file in it) in gmDVD mode and
-    // hands every outcome back: S_OK; S_FALSE with status saying what failed (a volume that is
-    // missing, unreadable or without titles; streams that could not be rendered);
-    // VFW_E_DVD_DECNOTENOUGH when no stream could be decoded; E_INVALIDARG for a relative
-    // path; VFW_E_DVD_RENDERFAIL while no DVD graph exists or for any other failure.
-    HRESULT RenderDvd(AM_DVD_RENDERSTATUS& status, const std::string& path, uint32_t flags);
+    // Renders the DVD volume of path (its VIDEO_TS folder or a file in it) in gmDVD mode:
+    // S_OK once under way, or at once VFW_E_DVD_RENDERFAIL while no DVD graph exists,
+    // E_INVALIDARG for a relative path, S_FALSE with DvdRenderStatus saying what failed for a
+    // volume that is missing, unreadable or without titles. The outcome: S_OK; S_FALSE with
+    // streams that could not be rendered; VFW_E_DVD_DECNOTENOUGH when no stream could be
+    // decoded; VFW_E_DVD_RENDERFAIL for any other failure.
+    HRESULT RenderDvd(const std::string& path, uint32_t flags);
+    const AM_DVD_RENDERSTATUS& DvdRenderStatus() const;
+    // Whether a render waits for its preroll.
+    bool Rendering() const;
     // False while inactive; raise EDirectShowException on failure.
     bool Play();
     bool Pause();
@@ -229,6 +238,7 @@ class TFilterGraph {
     // The navigator of an active DVD graph, else null.
     IDvdControl2* DvdControl2();
 
+    std::function<void(HRESULT result)> OnRendered;
     std::function<void(HRESULT result, intptr_t renderer)> OnGraphComplete;
     std::function<void(int width, int height)> OnGraphVideoSizeChanged;
     std::function<void(int32_t code, intptr_t param1, intptr_t param2)> OnDSEvent;

@@ -94,6 +94,7 @@ TEST_F(DvdControlTest, EachFailedRenderShowsItsMessagesAndClearsTheGraph) {
 TEST_F(DvdControlTest, TheAuthoredDiscPlaysThroughTheClassicWindow) {
     Form->FG.SetRate(0.5);  // a file slowed with the speed slider before
     Form->OpenDvdVolume(DiscIfo());
+    WaitForOpen();
     EXPECT_EQ(Form->FG.Rate(), 1.0) << "a DVD starts at normal speed";
     EXPECT_TRUE(DvdMessages.isEmpty());
     EXPECT_TRUE(Playing());
@@ -120,6 +121,7 @@ TEST_F(DvdControlTest, TheAuthoredDiscPlaysThroughTheClassicWindow) {
 
 TEST_F(DvdControlTest, TheDvdTimeShowsInTheCaptionAndMovesTheSliderUnlessASeekIsPending) {
     Form->OpenDvdVolume(DiscIfo());
+    WaitForOpen();
     PlayerState.DvdSeekPending = false;
     Form->FGDVDCurrentHMSFTime(1 | 5 << 8 | 9 << 16 | 24u << 24, 0);
     EXPECT_EQ(Form->windowTitle(), "1:05:09");
@@ -139,6 +141,7 @@ TEST_F(DvdControlTest, TheDvdTimeShowsInTheCaptionAndMovesTheSliderUnlessASeekIs
 TEST_F(DvdControlTest, SeeksToTheSliderTimeWithinATitleAndNeverToZero) {
     Form->show();
     Form->OpenDvdVolume(DiscIfo());
+    WaitForOpen();
     int title = 0;
     Form->FG.OnDVDTitleChange = [&](int value) { title = value; };
     PumpFor(500);
@@ -161,7 +164,7 @@ TEST_F(DvdControlTest, SeeksToTheSliderTimeWithinATitleAndNeverToZero) {
 }
 
 TEST_F(DvdControlTest, DvdCommandsDoNothingWhileAFilePlays) {
-    Form->OpenMediaFile(TestMediaPath("video.mp4"));
+    ASSERT_EQ(OpenAndWait(TestMediaPath("video.mp4")), S_OK);
     ASSERT_TRUE(Form->FG.Active());
     EXPECT_EQ(Form->FG.DvdControl2(), nullptr);
     for (auto command : {&TFormQuelm::MenuItem2Click, &TFormQuelm::MenuItem3Click,

@@ -38,6 +38,7 @@ TEST_F(PlaybackTest, LoopAllWrapsFromTheLastRowToTheFirst) {
     ClickRow(2);
     form.TrackSpeed->SetValue(9);
     form.FGGraphComplete();
+    WaitForOpen();
     EXPECT_EQ(form.SelectedRow(), 0);
     EXPECT_EQ(PlayerState.LastListIndex, 0);
     EXPECT_EQ(PlayerState.MediaPath, folder + "a.mp4");
@@ -52,12 +53,14 @@ TEST_F(PlaybackTest, LoopOneRepeatsTheRowAndNoRowMeansNothing) {
     ClickRow(2);
     PlayerState.MediaPath.clear();
     form.FGGraphComplete();
+    WaitForOpen();
     EXPECT_EQ(form.SelectedRow(), 2);
     EXPECT_EQ(PlayerState.MediaPath, folder + "c.mp4");
     EXPECT_TRUE(Playing());
 
     form.LvVideoSource->clearSelection();
     form.FGGraphComplete();
+    WaitForOpen();
     EXPECT_FALSE(form.FG.Active());
 }
 
@@ -77,16 +80,19 @@ TEST_F(PlaybackTest, ACommandLineFileRepeatsUntilARowIsClicked) {
     WriteSettings(("VideoFolder=" + folder + "\r\n").c_str());
     TFormQuelm& form = Start({QString::fromStdString(Drive("given.mp4"))});
     form.ReadyTimerTimer();
+    WaitForOpen();
     EXPECT_TRUE(form.FG.Active());
     EXPECT_EQ(PlayerState.MediaName, "given.mp4");
     EXPECT_FALSE(form.IntroMemo->isVisibleTo(&form));
     form.rBtnLoop1->setChecked(false);
     form.FGGraphComplete();
+    WaitForOpen();
     EXPECT_TRUE(Playing()) << "the given file again, whatever the loop option";
     EXPECT_EQ(form.SelectedRow(), -1);
 
     ClickRow(0);
     form.FGGraphComplete();
+    WaitForOpen();
     EXPECT_EQ(PlayerState.MediaPath, folder + "b.mp4");
 }
 
@@ -121,6 +127,7 @@ TEST_F(PlaybackTest, StopWhilePausedResetsEverythingAndPlayOpensTheRowAgain) {
     EXPECT_TRUE(form.FG.Active());
     EXPECT_FALSE(Playing());
     form.BtnPlayClick();
+    WaitForOpen();
     EXPECT_TRUE(Playing());
 }
 
@@ -169,6 +176,7 @@ TEST_F(PlaybackTest, PlayWithoutSelectionTakesTheFirstRowOrAsksForAFolder) {
     const std::string folder = ThreeClips();
     TFormQuelm& form = StartWithFolder(folder);
     form.BtnPlayClick();
+    WaitForOpen();
     EXPECT_EQ(form.SelectedRow(), 0);
     EXPECT_EQ(PlayerState.MediaPath, folder + "a.mp4");
     EXPECT_TRUE(Playing());
@@ -181,6 +189,7 @@ TEST_F(PlaybackTest, PlayWithoutSelectionTakesTheFirstRowOrAsksForAFolder) {
         if (asked) qobject_cast<QDialog*>(QApplication::activeModalWidget())->reject();
     });
     form.BtnPlayClick();
+    WaitForOpen();
     EXPECT_TRUE(asked);
 }
 

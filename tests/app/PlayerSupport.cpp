@@ -4,9 +4,12 @@
 #include <QFile>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "app/PlayerState.h"
 #include "desktop/ErrorUnit.h"
+#include "graph/DirectShowErrors.h"
+#include "tests/support/EventPump.h"
 #include "tests/support/TestMedia.h"
 
 void PlayerTest::SetUp() {
@@ -78,6 +81,27 @@ TFormQuelm& PlayerTest::StartWithFolder(const std::string& folder) {
 void PlayerTest::ClickRow(int index) {
     Form->SelectRow(index);
     Form->Guard(Form.get(), [this] { Form->LvVideoSourceClick(); });
+    WaitForOpen();
+}
+
+HRESULT PlayerTest::OpenAndWait(const std::string& path) {
+    std::optional<HRESULT> raised;
+    SetGraphExceptionHook([&](const std::exception& error) {
+        if (const auto* failure = dynamic_cast<const EDirectShowException*>(&error))
+            raised = failure->ErrorCode();
+    });
+    try {
+        Form->OpenMediaFile(path);
+        WaitForOpen();
+    } catch (const EDirectShowException& error) {
+        raised = error.ErrorCode();
+    }
+    SetGraphExceptionHook(nullptr);
+    return raised.value_or(S_OK);
+}
+
+void PlayerTest::WaitForOpen() {
+    PumpUntil([this] { return !Form->FG.Rendering(); }, 20000);
 }
 
 void PlayerTest::WriteSettings(const QByteArray& lines) {

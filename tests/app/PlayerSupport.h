@@ -36,8 +36,13 @@ class PlayerTest : public ::testing::Test {
     static void CopyClip(const std::string& clip, const std::string& path);
     // Start, the ready step, and a playlist of the folder.
     TFormQuelm& StartWithFolder(const std::string& folder);
-    // Selects the row and clicks it as the user does.
+    // Selects the row and clicks it as the user does, and waits for its open.
     void ClickRow(int index);
+    // OpenMediaFile and its outcome: S_OK, or the code of the EDirectShowException it raised,
+    // at once or once the render failed.
+    HRESULT OpenAndWait(const std::string& path);
+    // Runs the event loop until the open under way has its outcome.
+    void WaitForOpen();
     // Writes "Quelm.ini" with these lines under [MedForm].
     void WriteSettings(const QByteArray& lines);
 

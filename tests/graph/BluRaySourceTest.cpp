@@ -17,6 +17,7 @@
 #include "graph/DirectShowErrors.h"
 #include "graph/FilterGraph.h"
 #include "tests/support/EventPump.h"
+#include "tests/support/GraphRender.h"
 #include "tests/support/TestMedia.h"
 
 namespace {
@@ -250,7 +251,7 @@ TEST_F(BluRayGraph, ThePlaylistRendersWithTheTitlesLengthAndEndsAsGraphComplete)
     bool complete = false;
     graph.OnGraphComplete = [&](HRESULT, intptr_t) { complete = true; };
     graph.SetActive(true);
-    EXPECT_EQ(graph.RenderFile(Playlist("main")), S_OK);
+    EXPECT_EQ(RenderFileAndWait(graph, Playlist("main")), S_OK);
     int64_t duration = 0;
     ASSERT_TRUE(graph.MediaSeeking());
     EXPECT_EQ(graph.MediaSeeking()->GetDuration(duration), S_OK);
@@ -280,7 +281,7 @@ TEST_F(BluRayGraph, BadDiscsFailTheRenderQuicklyWithAClearError) {
         QElapsedTimer clock;
         clock.start();
         try {
-            graph.RenderFile(*tree ? Playlist(tree) : lonely);
+            RenderFileAndWait(graph, *tree ? Playlist(tree) : lonely);
             ADD_FAILURE() << "rendered";
         } catch (const EDirectShowException& error) {
             EXPECT_EQ(error.ErrorCode(), code) << error.what();

@@ -15,6 +15,7 @@
 #include "graph/DvdNavigator.h"
 #include "graph/FilterGraph.h"
 #include "tests/support/EventPump.h"
+#include "tests/support/GraphRender.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ class DvdGraphTest : public ::testing::Test {
     HRESULT Render(const std::string& path) {
         QElapsedTimer clock;
         clock.start();
-        const HRESULT result = Graph.RenderDvd(Status, path, AM_DVD_HWDEC_PREFER);
+        const HRESULT result = RenderDvdAndWait(Graph, Status, path, AM_DVD_HWDEC_PREFER);
         EXPECT_LT(clock.elapsed(), 9000) << "rendering is bounded";
         return result;
     }
@@ -147,11 +148,11 @@ TEST_F(DvdGraphTest, WithoutADvdGraphThereIsNothingToRenderOrControl) {
     Graph.SetActive(false);
     EXPECT_EQ(Graph.DvdControl2(), nullptr);
     Listener.Events.clear();
-    EXPECT_EQ(Graph.RenderDvd(Status, DiscIfo(), 1), VFW_E_DVD_RENDERFAIL);
+    EXPECT_EQ(RenderDvdAndWait(Graph, Status, DiscIfo(), 1), VFW_E_DVD_RENDERFAIL);
     Graph.SetMode(gmNormal);
     Graph.SetActive(true);
     EXPECT_EQ(Graph.DvdControl2(), nullptr);
-    EXPECT_EQ(Graph.RenderDvd(Status, DiscIfo(), 1), VFW_E_DVD_RENDERFAIL);
+    EXPECT_EQ(RenderDvdAndWait(Graph, Status, DiscIfo(), 1), VFW_E_DVD_RENDERFAIL);
     EXPECT_EQ(Listener.Events, (std::vector<std::pair<TControlEvent, intptr_t>>{{ceActive, 1}}));
 }
 

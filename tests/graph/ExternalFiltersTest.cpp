@@ -14,6 +14,7 @@
 #include "platform/RegistryStore.h"
 #include "tests/graph/ToneLevels.h"
 #include "tests/support/TestMedia.h"
+#include "tests/support/GraphRender.h"
 
 namespace {
 
@@ -213,7 +214,7 @@ TEST_F(ExternalFiltersTest, ChainMembersPlayUnderTheirNamesWithAFreshInstanceEac
     ASSERT_NE(first, nullptr);
     GWeakRef firstRef;
     g_weak_ref_init(&firstRef, first);
-    graph.RenderFile(TestMediaPath("video.avi"));
+    RenderFileAndWait(graph, TestMediaPath("video.avi"));
     const auto names = graph.FilterNames();
     EXPECT_NE(std::find(names.begin(), names.end(), "FilterFFdshow"), names.end());
     EXPECT_NE(std::find(names.begin(), names.end(), "FilterAudioEQGraphic"), names.end());

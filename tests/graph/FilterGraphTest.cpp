@@ -10,6 +10,7 @@
 #include "graph/DirectShowErrors.h"
 #include "graph/FilterGraph.h"
 #include "tests/support/EventPump.h"
+#include "tests/support/GraphRender.h"
 #include "tests/support/TestMedia.h"
 
 namespace {
@@ -135,7 +136,7 @@ TEST_F(FilterGraphTest, ModeChangeOnAnActiveGraphGivesAFreshOne) {
 }
 
 TEST_F(FilterGraphTest, InactiveGraphDoesNothingAndAnswersNoInterface) {
-    EXPECT_EQ(graph.RenderFile(TestMediaPath("video.mp4")), S_FALSE);
+    EXPECT_EQ(RenderFileAndWait(graph, TestMediaPath("video.mp4")), S_FALSE);
     EXPECT_FALSE(graph.Play());
     EXPECT_FALSE(graph.Pause());
     EXPECT_FALSE(graph.Stop());
@@ -156,7 +157,7 @@ TEST_F(FilterGraphTest, VolumeMapsTheLinearScaleOntoDecibels) {
     graph.SetVolume(-5);
     EXPECT_EQ(graph.Volume(), 0);
     graph.SetActive(true);
-    graph.RenderFile(TestMediaPath("tone.wav"));  // applies the stored volume
+    RenderFileAndWait(graph, TestMediaPath("tone.wav"));  // applies the stored volume
     int32_t applied = 1;
     ASSERT_EQ(graph.BasicAudio()->get_Volume(applied), S_OK);
     EXPECT_EQ(applied, -10000);
@@ -180,7 +181,7 @@ bool PlayToEnd(TFilterGraph& graph, const std::string& clip, double seconds, Log
         complete = true;
     };
     graph.SetActive(true);
-    graph.RenderFile(TestMediaPath(clip));
+    RenderFileAndWait(graph, TestMediaPath(clip));
     graph.Play();
     return PumpUntil([&] { return complete; }, static_cast<int>(seconds * 1000) + 8000);
 }
@@ -208,7 +209,7 @@ TEST_F(FilterGraphTest, RenderedGraphAnswersItsInterfacesAndEvents) {
     int width = 0, height = 0;
     graph.OnGraphVideoSizeChanged = [&](int w, int h) { width = w, height = h; };
     graph.SetActive(true);
-    graph.RenderFile(TestMediaPath("video.mkv"));
+    RenderFileAndWait(graph, TestMediaPath("video.mkv"));
     int64_t duration = 0;
     ASSERT_EQ(graph.MediaSeeking()->GetDuration(duration), S_OK);
     EXPECT_NEAR(duration, 20'000'000, 1'000'000) << "100-ns units";
@@ -234,7 +235,7 @@ TEST_F(FilterGraphTest, TracksGoByLanguageAndTitleAndCuesComeAtTheirTime) {
     graph.OnSubtitle = [seen](const std::string& text, int64_t) { seen->push_back(text); };
     const std::vector<std::string>& cues = *seen;
     graph.SetActive(true);
-    graph.RenderFile(TestMediaPath("embedded.mkv"));
+    RenderFileAndWait(graph, TestMediaPath("embedded.mkv"));
     EXPECT_EQ(graph.TrackNames(tkAudio),
               (std::vector<std::string>{"English - Main", "French - Commentary"}));
     EXPECT_EQ(graph.TrackNames(tkSubtitle), std::vector<std::string>{"English"});
@@ -250,7 +251,7 @@ TEST_F(FilterGraphTest, TracksGoByLanguageAndTitleAndCuesComeAtTheirTime) {
 TEST_F(FilterGraphTest, StoredRateSurvivesDeactivationAndReachesTheNextGraph) {
     graph.SetRate(1.5);
     graph.SetActive(true);
-    graph.RenderFile(TestMediaPath("video.mp4"));
+    RenderFileAndWait(graph, TestMediaPath("video.mp4"));
     double rate = 0;
     graph.MediaSeeking()->GetRate(rate);
     EXPECT_EQ(rate, 1.5);
@@ -265,7 +266,7 @@ TEST_F(FilterGraphTest, StoredRateSurvivesDeactivationAndReachesTheNextGraph) {
     gst_object_unref(old);
 
     graph.SetActive(true);
-    graph.RenderFile(TestMediaPath("green.mp4"));
+    RenderFileAndWait(graph, TestMediaPath("green.mp4"));
     graph.Play();
     graph.SetRate(1.0);
     graph.MediaSeeking()->GetRate(rate);
@@ -289,13 +290,13 @@ TEST_F(FilterGraphTest, FilesThatCannotPlayRaiseWithinSeconds) {
         graph.SetActive(true);
         QElapsedTimer clock;
         clock.start();
-        EXPECT_THROW(graph.RenderFile(path), EDirectShowException);
+        EXPECT_THROW(RenderFileAndWait(graph, path), EDirectShowException);
         EXPECT_LT(clock.elapsed(), 9000);
         EXPECT_TRUE(graph.Active());
         EXPECT_TRUE(Contains(graph.FilterNames(), "Member")) << "members' filters stay";
     }
     try {
-        graph.RenderFile(paths[0]);
+        RenderFileAndWait(graph, paths[0]);
     } catch (const EDirectShowException& error) {
         EXPECT_EQ(error.ErrorCode(), HRESULT_FILE_NOT_FOUND);
     }
@@ -312,7 +313,7 @@ TEST_F(FilterGraphTest, HandlerExceptionGoesToTheHookAndLaterEventsStillCome) {
     };
     graph.OnGraphComplete = [&](HRESULT, intptr_t) { complete = true; };
     graph.SetActive(true);
-    graph.RenderFile(TestMediaPath("short.mp4"));
+    RenderFileAndWait(graph, TestMediaPath("short.mp4"));
     graph.Play();
     ASSERT_TRUE(PumpUntil([&] { return complete; }, 9000));
     EXPECT_EQ(caught, (std::vector<std::string>{"handler failed"}));
@@ -322,7 +323,7 @@ TEST_F(FilterGraphTest, ClearGraphKeepsOnlyTheMembers) {
     TestMember member(graph, "Member", log);
     graph.InsertFilter(&member);
     graph.SetActive(true);
-    graph.RenderFile(TestMediaPath("video.avi"));
+    RenderFileAndWait(graph, TestMediaPath("video.avi"));
     graph.Play();
     const size_t rendered = graph.FilterNames().size();
     graph.ClearGraph();

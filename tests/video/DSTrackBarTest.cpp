@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/EventPump.h"
+#include "tests/support/GraphRender.h"
 #include "tests/support/TestMedia.h"
 #include "video/DSTrackBar.h"
 
@@ -226,7 +227,7 @@ TEST(DSTrackBarGraphTest, TicksFollowAPlayingClip) {
         duration = durationMs;
     };
     graph.SetActive(true);
-    graph.RenderFile(TestMediaPath("video.mp4"));
+    RenderFileAndWait(graph, TestMediaPath("video.mp4"));
     graph.Play();
     ASSERT_TRUE(slider.TimerRunning());
     EXPECT_TRUE(PumpUntil([&] { return slider.Value() >= 1; }, 5000));

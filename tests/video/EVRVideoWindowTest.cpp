@@ -13,6 +13,7 @@
 
 #include "desktop/ErrorUnit.h"
 #include "tests/support/EventPump.h"
+#include "tests/support/GraphRender.h"
 #include "tests/support/TestMedia.h"
 #include "tests/support/X11Support.h"
 #include "video/EVRVideoWindow.h"
@@ -108,7 +109,7 @@ TEST_F(EVRVideoWindowTest, PlaysToTheEndWithoutADisplay) {
     Graph.SetActive(true);
     ASSERT_NE(Window.GetFilter(), nullptr);
     EXPECT_EQ(LoggedLines(), QStringList{"NotifyFilter foAdding CLSID_VideoRenderer"});
-    Graph.RenderFile(TestMediaPath("short.mp4"));
+    RenderFileAndWait(Graph, TestMediaPath("short.mp4"));
     Graph.Play();
     EXPECT_TRUE(PumpUntil([&] { return complete; }, 5000));
     Graph.SetActive(false);
@@ -206,7 +207,7 @@ TEST_F(EVRVideoWindowTest, PlaysAClipIntoTheWindow) {
     Window.SetMode(vdmEVR);
     Window.SetFilterGraph(&Graph);
     Graph.SetActive(true);
-    Graph.RenderFile(TestMediaPath("video.mp4"));
+    RenderFileAndWait(Graph, TestMediaPath("video.mp4"));
     Graph.Play();
     PumpFor(800);
     EXPECT_EQ(Window.NativeVideoWidth(), kTestPictureWidth);

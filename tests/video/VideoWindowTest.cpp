@@ -10,6 +10,7 @@
 #include <QWheelEvent>
 
 #include "tests/support/EventPump.h"
+#include "tests/support/GraphRender.h"
 #include "video/EVRVideoWindow.h"
 #include "video/VideoWindow.h"
 
@@ -136,7 +137,7 @@ TEST_F(VideoWindowTest, PointsOfTheWindowMapOntoTheDvdPicture) {
     Graph.SetMode(gmDVD);
     Graph.SetActive(true);
     AM_DVD_RENDERSTATUS status;
-    ASSERT_EQ(Graph.RenderDvd(status, DiscIfo(), AM_DVD_HWDEC_PREFER), S_OK);
+    ASSERT_EQ(RenderDvdAndWait(Graph, status, DiscIfo(), AM_DVD_HWDEC_PREFER), S_OK);
     ASSERT_TRUE(Window.PicturePoint(QPoint(260, 216), picture));
     EXPECT_EQ(picture, QPoint(520, 432));
     if (!OnX11()) return;  // the crop needs the X renderer
@@ -156,7 +157,7 @@ TEST_F(VideoWindowTest, TakesOverARendererThePipelineBroughtInsteadOfItsOwn) {
     Graph.SetActive(true);
     EXPECT_FALSE(Window.Adopted());
     AM_DVD_RENDERSTATUS status;
-    ASSERT_EQ(Graph.RenderDvd(status, DiscIfo(), AM_DVD_HWDEC_PREFER), S_OK);
+    ASSERT_EQ(RenderDvdAndWait(Graph, status, DiscIfo(), AM_DVD_HWDEC_PREFER), S_OK);
     EXPECT_TRUE(Window.Adopted());
     EXPECT_EQ(Window.GetFilter(), nullptr) << "not ours to add or remove";
     Graph.SetActive(false);
