@@ -22,7 +22,8 @@ std::string ClockText(int hours, int minutes, int seconds) {
 }  // namespace
 
 void TFormQuelm::OpenDvdVolume(const std::string& path) {
-    FG.SetActive(false);  // the changes below then build nothing
+    FG.SetActive(false);  // the changes below then build nothing; an open under way ends
+    FOpenDone = nullptr;
     PlayerState.DvdMode = true;
     TrackProgress->SetMaxValue(kDvdSliderMax);
     TrackProgress->SetValue(0);

@@ -191,6 +191,7 @@ class TFormQuelm : public QWidget, private IGraphListener {
     void BtnPauseClick();
     void BtnStopClick();
     void FGGraphComplete();
+    void EndedAtOnce();
     // An error once the file plays (a decoder, the sound device, a file cut short): the
     // message, the exception hook, then on as at the end of the file.
     void FGGraphError(HRESULT code);
@@ -443,6 +444,7 @@ class TFormQuelm : public QWidget, private IGraphListener {
     QDeadlineTimer FNoticeEnd;  // until then a notice shows instead of the time
     std::unique_ptr<TResumePositions> FResumePositions;  // read at the first use
     std::string FOpenedPath;  // the file OpenMediaFile opened last
+    QDeadlineTimer FPlayedAWhile;  // passes a moment after the file opened last began to play
     // What follows the render under way, file or DVD volume, once its outcome is known.
     std::function<void(HRESULT result)> FOpenDone;
     TFormFileType* FFormFileType = nullptr;

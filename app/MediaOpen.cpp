@@ -7,8 +7,8 @@
 #include "app/Main.h"
 #include "app/PlayerState.h"
 #include "desktop/ErrorUnit.h"
-#include "graph/DirectShowErrors.h"
 #include "graph/BluRaySource.h"
+#include "graph/DirectShowErrors.h"
 #include "pattern/Pattern.h"
 #include "platform/ScreenSaver.h"
 
@@ -19,12 +19,16 @@ namespace {
 const char* const kWindowsMediaOrMpeg = "(?i).wmv$|.asf$|.mpg$|.mpeg$";
 // Filter names the used-filters list shows at most, in characters.
 constexpr int kFilterNameLength = 128;
+// A file that ends sooner than this after it began to play (a header without any data) is
+// not played over and over: the loops take it for one that cannot be played.
+constexpr int kEndsAtOnceMs = 250;
 
 }  // namespace
 
 void TFormQuelm::OpenMediaFile(const std::string& path, std::function<void()> failed) {
     if (path != FOpenedPath) KeepResumePosition();
     FOpenedPath = path;
+    FOpenDone = nullptr;  // an open under way is superseded
     // Down first: the mode and member changes below then build nothing, and the open makes
     // one pipeline.
     FG.SetActive(false);
@@ -61,6 +65,7 @@ void TFormQuelm::OpenMediaFile(const std::string& path, std::function<void()> fa
 
 void TFormQuelm::FinishMediaOpen(const std::string& path) {
     FFailedInARow = 0;
+    FPlayedAWhile.setRemainingTime(kEndsAtOnceMs);
     ResumeWhereLeft(path);
     FG.Play();
     FG.SetRate(1.0);

@@ -111,7 +111,16 @@ void TFormQuelm::FGGraphComplete() {
     FG.SetActive(false);
     TrackProgress->SetValue(0);
     TrackSpeed->SetValue(2);
+    if (!FPlayedAWhile.hasExpired()) return EndedAtOnce();
     PlayNextEntry();
+}
+
+// Repeating a file that ends as it starts would open it many times a second, for ever.
+void TFormQuelm::EndedAtOnce() {
+    FPlayedAWhile = QDeadlineTimer();
+    ShowMediaFileError(FOpenedPath);
+    if (PlayerState.CommandLineFile.empty() && RowCount() > 0 && SelectedRow() >= 0)
+        SkipFailedEntry();
 }
 
 void TFormQuelm::FGGraphError(HRESULT code) {

@@ -37,6 +37,7 @@ TEST_F(PlaybackTest, LoopAllWrapsFromTheLastRowToTheFirst) {
     TFormQuelm& form = StartWithFolder(folder);
     ClickRow(2);
     form.TrackSpeed->SetValue(9);
+    PumpFor(300);  // past a file that ends as it starts
     form.FGGraphComplete();
     WaitForOpen();
     EXPECT_EQ(form.SelectedRow(), 0);
@@ -52,6 +53,7 @@ TEST_F(PlaybackTest, LoopOneRepeatsTheRowAndNoRowMeansNothing) {
     form.rBtnLoop1->setChecked(true);
     ClickRow(2);
     PlayerState.MediaPath.clear();
+    PumpFor(300);  // past a file that ends as it starts
     form.FGGraphComplete();
     WaitForOpen();
     EXPECT_EQ(form.SelectedRow(), 2);
@@ -59,6 +61,7 @@ TEST_F(PlaybackTest, LoopOneRepeatsTheRowAndNoRowMeansNothing) {
     EXPECT_TRUE(Playing());
 
     form.LvVideoSource->clearSelection();
+    PumpFor(300);  // past a file that ends as it starts
     form.FGGraphComplete();
     WaitForOpen();
     EXPECT_FALSE(form.FG.Active());
@@ -70,6 +73,7 @@ TEST_F(PlaybackTest, TheEndOfAFileStartsTheNextRow) {
     StartWithFolder(folder);
     ClickRow(1);
     ASSERT_TRUE(PumpUntil([&] { return PlayerState.MediaPath == folder + "c.mp4"; }, 8000));
+    WaitForOpen();
     EXPECT_EQ(PlayerState.LastListIndex, 2);
     EXPECT_TRUE(Playing());
 }
@@ -85,12 +89,14 @@ TEST_F(PlaybackTest, ACommandLineFileRepeatsUntilARowIsClicked) {
     EXPECT_EQ(PlayerState.MediaName, "given.mp4");
     EXPECT_FALSE(form.IntroMemo->isVisibleTo(&form));
     form.rBtnLoop1->setChecked(false);
+    PumpFor(300);  // past a file that ends as it starts
     form.FGGraphComplete();
     WaitForOpen();
     EXPECT_TRUE(Playing()) << "the given file again, whatever the loop option";
     EXPECT_EQ(form.SelectedRow(), -1);
 
     ClickRow(0);
+    PumpFor(300);  // past a file that ends as it starts
     form.FGGraphComplete();
     WaitForOpen();
     EXPECT_EQ(PlayerState.MediaPath, folder + "b.mp4");
