@@ -24,6 +24,7 @@ std::string ClockText(int hours, int minutes, int seconds) {
 void TFormQuelm::OpenDvdVolume(const std::string& path) {
     FG.SetActive(false);  // the changes below then build nothing; an open under way ends
     FOpenDone = nullptr;
+    NoteChoicesAtOpen();
     PlayerState.DvdMode = true;
     TrackProgress->SetMaxValue(kDvdSliderMax);
     TrackProgress->SetValue(0);
@@ -54,7 +55,7 @@ void TFormQuelm::FinishDvdOpen(HRESULT result, const AM_DVD_RENDERSTATUS& status
         FG.ClearGraph();
         return;
     }
-    FG.Play();
+    PlayUnlessPausedDuringOpen();
     if (IDvdControl2* dvd = FG.DvdControl2()) {
         dvd->SetOption(DVD_NotifyParentalLevelChange, false);
         dvd->SetOption(DVD_HMSF_TimeCodeEvents, true);

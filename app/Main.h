@@ -290,6 +290,9 @@ class TFormQuelm : public QWidget, private IGraphListener {
     // raises it to the exception hook.
     void OpenMediaFile(const std::string& path, std::function<void()> failed = {});
     void FinishMediaOpen(const std::string& path);
+    void NoteChoicesAtOpen();
+    void PlayUnlessPausedDuringOpen();
+    double RateAfterOpen() const;
     // Takes the filter components of the chain out of FG's members.
     void RemoveFilterChain();
     // Writes "Used Filters for this run:" and the live graph's filters into memo (when given).
@@ -447,6 +450,12 @@ class TFormQuelm : public QWidget, private IGraphListener {
     QDeadlineTimer FPlayedAWhile;  // passes a moment after the file opened last began to play
     // What follows the render under way, file or DVD volume, once its outcome is known.
     std::function<void(HRESULT result)> FOpenDone;
+    // The pause button and the speed slider as the open began: what the user chooses while
+    // it prerolls is kept when it comes to play.
+    struct TChoicesAtOpen {
+        bool Paused = false;
+        int Speed = 2;
+    } FChoicesAtOpen;
     TFormFileType* FFormFileType = nullptr;
 };
 

@@ -29,6 +29,7 @@ void TFormQuelm::OpenMediaFile(const std::string& path, std::function<void()> fa
     if (path != FOpenedPath) KeepResumePosition();
     FOpenedPath = path;
     FOpenDone = nullptr;  // an open under way is superseded
+    NoteChoicesAtOpen();
     // Down first: the mode and member changes below then build nothing, and the open makes
     // one pipeline.
     FG.SetActive(false);
@@ -67,12 +68,28 @@ void TFormQuelm::FinishMediaOpen(const std::string& path) {
     FFailedInARow = 0;
     FPlayedAWhile.setRemainingTime(kEndsAtOnceMs);
     ResumeWhereLeft(path);
-    FG.Play();
-    FG.SetRate(1.0);
+    PlayUnlessPausedDuringOpen();
+    FG.SetRate(RateAfterOpen());
     SetScreenSaverActive(false);
     if (!mnNoFilters->isChecked()) WriteUsedFilters(OpenErrorForm()->MemoError);
     ColorTimer.SetEnabled(true);
     StartOverlay();
+}
+
+void TFormQuelm::NoteChoicesAtOpen() {
+    FChoicesAtOpen = {BtnPause->property("Tag").toInt() == 1, TrackSpeed->Value()};
+}
+
+void TFormQuelm::PlayUnlessPausedDuringOpen() {
+    const bool paused = BtnPause->property("Tag").toInt() == 1;
+    if (paused && !FChoicesAtOpen.Paused) return;  // prerolled, it stays paused
+    FG.Play();
+}
+
+// An open plays at normal speed unless the slider was moved while it prerolled.
+double TFormQuelm::RateAfterOpen() const {
+    const int speed = TrackSpeed->Value();
+    return speed != FChoicesAtOpen.Speed && speed > 2 ? 2.0 / speed : 1.0;
 }
 
 void TFormQuelm::RemoveFilterChain() {
