@@ -82,7 +82,11 @@ void TFormQuelm::NoteChoicesAtOpen() {
 
 void TFormQuelm::PlayUnlessPausedDuringOpen() {
     const bool paused = BtnPause->property("Tag").toInt() == 1;
-    if (paused && !FChoicesAtOpen.Paused) return;  // prerolled, it stays paused
+    // Paused once more now that the file is known, so that its time and picture show paused.
+    if (paused && !FChoicesAtOpen.Paused) {
+        FG.Pause();
+        return;
+    }
     FG.Play();
 }
 
