@@ -10,12 +10,14 @@
 #include "filters/TransformMain.h"
 #include "graph/ExternalFilters.h"
 #include "graph/FilterGraph.h"
+#include "platform/TerminationSignals.h"
 #include "video/FilterDialogs.h"
 
 int main(int argc, char* argv[]) {
     // Embedding renderers and fixed screen placement need X11 (XWayland on Wayland).
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
+    QuitOnTerminationSignals();
     // Our filter with its page and the stand-ins for the external filters with their dialogs,
     // before any graph asks for them.
     RegisterBrightnessFilter();

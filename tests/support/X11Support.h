@@ -81,6 +81,8 @@ class VexloProcess {
 
     // Asks the window to close as a desktop's close button does (WM_DELETE_WINDOW).
     void RequestClose();
+    // Ends the program as a desktop does at logout (SIGTERM).
+    void Terminate() { FProcess.terminate(); }
     // The exit code, or -1 after a crash or a timeout (the program is killed then).
     int WaitForExit(int timeoutMs = 10000);
     // RequestClose, repeated every second while the program runs (a close sent within moments
