@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "graph/BluRaySource.h"
 #include "graph/DecoderThreads.h"
@@ -46,7 +47,9 @@ void AddGhostPad(GstElement* bin, GstElement* element, const char* name) {
 // before it stays out, as an unconnectable filter would. Null for no elements.
 GstElement* MakeChain(const char* name, const std::vector<GstElement*>& elements) {
     if (elements.empty()) return nullptr;
-    GstElement* bin = gst_bin_new(name);
+    // Ours as well as the pipeline's: playbin may let go of a chain it was given while we
+    // still list and empty it.
+    GstElement* bin = GST_ELEMENT(gst_object_ref_sink(gst_bin_new(name)));
     GstElement* last = nullptr;
     for (GstElement* element : elements) {
         if (!gst_bin_add(GST_BIN(bin), element)) continue;
@@ -278,6 +281,8 @@ TGraphPipeline::~TGraphPipeline() {
     for (GstElement* bin : {FVideoFilterBin, FAudioFilterBin, FRendererBin})
         if (bin) EmptyBin(bin);
     gst_object_unref(FPipeline);
+    for (GstElement* bin : {FVideoFilterBin, FAudioFilterBin, FRendererBin})
+        if (bin) gst_object_unref(bin);
     for (GstElement* element : FAudioTail) gst_object_unref(element);
     if (FNullRenderer) gst_object_unref(FNullRenderer);
     if (FOrientation) gst_object_unref(FOrientation);
@@ -392,9 +397,11 @@ void TGraphPipeline::Rebuild() {
 
 void TGraphPipeline::ReplaceChain(GstElement*& bin, const char* name,
                                   const std::vector<GstElement*>& chain, const char* property) {
+    // Emptied first: an element belongs to one bin at a time.
     if (bin) EmptyBin(bin);
-    bin = MakeChain(name, chain);
+    GstElement* previous = std::exchange(bin, MakeChain(name, chain));
     g_object_set(FPipeline, property, bin, nullptr);
+    if (previous) gst_object_unref(previous);
 }
 
 // Watches the caps of the upright picture, for the renderer's video-size event: behind the
