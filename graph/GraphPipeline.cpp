@@ -570,7 +570,7 @@ void TGraphPipeline::SetCurrentTrack(bool text, int index) {
 std::vector<std::string> TGraphPipeline::FilterNames() const {
     std::vector<std::string> names;
     ListNames(GST_BIN(FPipeline), names);
-    // Until the pipeline first leaves NULL the chains are held by playbin's properties only.
+    // Until the pipeline first leaves NULL the chains are in none of playbin's bins.
     for (GstElement* bin : {FVideoFilterBin, FAudioFilterBin, FRendererBin}) {
         if (!bin || GST_OBJECT_PARENT(bin)) continue;
         names.emplace_back(GST_OBJECT_NAME(bin));
