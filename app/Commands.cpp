@@ -31,7 +31,7 @@ bool IsArrow(int key) {
 TPlaybackStatus TFormQuelm::PlaybackStatus() const {
     switch (FG.State()) {
         case gsRunning: return psPlaying;
-        case gsPaused: return BtnPause->property("Tag").toInt() == 1 ? psPaused : psStopped;
+        case gsPaused: return PausedByUser() ? psPaused : psStopped;
         default: return psStopped;
     }
 }

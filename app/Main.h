@@ -189,6 +189,7 @@ class TFormQuelm : public QWidget, private IGraphListener {
     void PlayCommandLineFile();
     void BtnPlayClick();
     void BtnPauseClick();
+    bool PausedByUser() const;  // the pause button shows the clock
     void BtnStopClick();
     void FGGraphComplete();
     void EndedAtOnce();
@@ -293,6 +294,7 @@ class TFormQuelm : public QWidget, private IGraphListener {
     void NoteChoicesAtOpen();
     void PlayUnlessPausedDuringOpen();
     double RateAfterOpen() const;
+    double SpeedSliderRate() const;  // the rate the speed slider stands for
     // Takes the filter components of the chain out of FG's members.
     void RemoveFilterChain();
     // Writes "Used Filters for this run:" and the live graph's filters into memo (when given).

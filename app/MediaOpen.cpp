@@ -77,13 +77,12 @@ void TFormQuelm::FinishMediaOpen(const std::string& path) {
 }
 
 void TFormQuelm::NoteChoicesAtOpen() {
-    FChoicesAtOpen = {BtnPause->property("Tag").toInt() == 1, TrackSpeed->Value()};
+    FChoicesAtOpen = {PausedByUser(), TrackSpeed->Value()};
 }
 
 void TFormQuelm::PlayUnlessPausedDuringOpen() {
-    const bool paused = BtnPause->property("Tag").toInt() == 1;
     // Paused once more now that the file is known, so that its time and picture show paused.
-    if (paused && !FChoicesAtOpen.Paused) {
+    if (PausedByUser() && !FChoicesAtOpen.Paused) {
         FG.Pause();
         return;
     }
@@ -92,8 +91,7 @@ void TFormQuelm::PlayUnlessPausedDuringOpen() {
 
 // An open plays at normal speed unless the slider was moved while it prerolled.
 double TFormQuelm::RateAfterOpen() const {
-    const int speed = TrackSpeed->Value();
-    return speed != FChoicesAtOpen.Speed && speed > 2 ? 2.0 / speed : 1.0;
+    return TrackSpeed->Value() != FChoicesAtOpen.Speed ? SpeedSliderRate() : 1.0;
 }
 
 void TFormQuelm::RemoveFilterChain() {

@@ -80,8 +80,12 @@ void TFormQuelm::ShowPauseImage(const char* fileName) {
     BtnPause->setIcon(image);
 }
 
+bool TFormQuelm::PausedByUser() const {
+    return BtnPause->property("Tag").toInt() == 1;
+}
+
 void TFormQuelm::BtnPauseClick() {
-    if (BtnPause->property("Tag").toInt() == 0) {
+    if (!PausedByUser()) {
         FG.Pause();
         ShowPauseImage("Clock.bmp");
         BtnPlay->hide();

@@ -69,14 +69,14 @@ void TFormQuelm::TrackSpeedChange() {
     LbLOpenList->setText(QString::fromStdString(DecimalText(rate, 3)));
 }
 
+double TFormQuelm::SpeedSliderRate() const {
+    return TrackSpeed->Value() >= 2 ? 2.0 / TrackSpeed->Value() : 1.0;
+}
+
 void TFormQuelm::TrackSpeedChanged() {
     if (!PlayerState.PlayerReady || PlayerState.DvdMode) return;
-    if (TrackSpeed->Value() >= 2) {
-        FG.SetRate(2.0 / TrackSpeed->Value());
-    } else {
-        FG.SetRate(1.0);
-        TrackSpeed->setToolTip("Speed = 1.0");
-    }
+    FG.SetRate(SpeedSliderRate());
+    if (TrackSpeed->Value() < 2) TrackSpeed->setToolTip("Speed = 1.0");
     LbLOpenList->setText("Open");
     DesktopControlsChanged();
 }

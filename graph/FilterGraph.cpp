@@ -243,7 +243,6 @@ HRESULT TFilterGraphPrivate::RenderPath(const std::string& path) {
 HRESULT TFilterGraphPrivate::RenderDvd(const std::string& path, uint32_t flags) {
     Graph->Idle();
     DropPending();
-    DvdStatus = AM_DVD_RENDERSTATUS();
     std::string uri;
     const HRESULT volume = DvdVolumeUri(path, uri, DvdStatus);
     if (volume != S_OK) return volume;
