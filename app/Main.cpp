@@ -125,6 +125,7 @@ void TFormQuelm::FormCreate(const QStringList& arguments) {
     ApplyStartColours();
     qApp->installEventFilter(this);
     if (!arguments.isEmpty()) PlayerState.CommandLineFile = arguments.first().toStdString();
+    if (!PlayerState.CommandLineFile.empty()) FG.PrepareRender(PlayerState.CommandLineFile);
     LoadSettings();
     DisableFilterTrayUi();
     SetFfdshowPictureProps(1);

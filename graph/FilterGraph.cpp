@@ -16,12 +16,14 @@
 #include <optional>
 #include <stdexcept>
 
+#include "graph/AudioOutput.h"
 #include "graph/ChildErrors.h"
 #include "graph/DirectShowErrors.h"
 #include "graph/DvdNavigator.h"
 #include "graph/FfmpegDemuxers.h"
 #include "graph/GraphPipeline.h"
 #include "graph/PipelineWorker.h"
+#include "graph/RenderWarmUp.h"
 
 namespace {
 
@@ -571,6 +573,7 @@ HRESULT TFilterGraphPrivate::GetVideoSize(int& width, int& height) {
 TFilterGraph::TFilterGraph() : D(std::make_unique<TFilterGraphPrivate>(this)) {
     if (!gst_is_initialized()) gst_init(nullptr, nullptr);
     WatchChildErrors();
+    D->Worker.Post(ChooseAudioOutput);
 }
 
 TFilterGraph::~TFilterGraph() {
@@ -631,6 +634,10 @@ HRESULT TFilterGraph::RenderFile(const std::string& path) {
     if (!D->Active) return S_FALSE;
     D->SendControlEvent(ceFileRendering, 0);
     return DShowCheck(D->RenderPath(path));
+}
+
+void TFilterGraph::PrepareRender(const std::string& path) {
+    D->Worker.Post([path] { WarmUpRenderOf(path); });
 }
 
 HRESULT TFilterGraph::RenderDvd(const std::string& path, uint32_t flags) {

@@ -185,6 +185,9 @@ class TFilterGraph {
     // path that is no readable file. Volume, balance and rate are applied and ceFileRendered
     // sent before a successful outcome.
     HRESULT RenderFile(const std::string& path);
+    // Loads what rendering the file will need, away from the caller, for a file known before
+    // its render (see RenderWarmUp.h).
+    void PrepareRender(const std::string& path);
     // Renders the DVD volume of path (its VIDEO_TS folder or a file in it) in gmDVD mode:
     // S_OK once under way, or at once VFW_E_DVD_RENDERFAIL while no DVD graph exists,
     // E_INVALIDARG for a relative path, S_FALSE with DvdRenderStatus saying what failed for a

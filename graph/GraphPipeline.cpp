@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "graph/AudioOutput.h"
 #include "graph/BluRaySource.h"
 #include "graph/DecoderThreads.h"
 #include "graph/SubtitleFiles.h"
@@ -16,9 +17,12 @@ namespace {
 constexpr const char* kVideoSizeMessage = "vexlo-video-size";
 constexpr const char* kSubtitleMessage = "vexlo-subtitle";
 
-GstElement* MakeOwned(const char* factory, const char* name) {
-    GstElement* element = gst_element_factory_make(factory, name);
+GstElement* Owned(GstElement* element) {
     return element ? GST_ELEMENT(gst_object_ref_sink(element)) : nullptr;
+}
+
+GstElement* MakeOwned(const char* factory, const char* name) {
+    return Owned(gst_element_factory_make(factory, name));
 }
 
 // The media of an element's "sink" pad: "video/...", "audio/..." or empty.
@@ -255,7 +259,7 @@ TGraphPipeline::TGraphPipeline(GstElement* pipeline) : FPipeline(pipeline) {
     // later.
     FAudioTail = {MakeOwned("audioconvert", nullptr), MakeOwned("audiopanorama", nullptr),
                   MakeOwned("scaletempo", nullptr), MakeOwned("audioconvert", nullptr),
-                  MakeOwned("autoaudiosink", "Audio Renderer")};
+                  Owned(MakeAudioOutput("Audio Renderer"))};
     FPanorama = FAudioTail[1];
     std::erase(FAudioTail, nullptr);
     FNullRenderer = MakeOwned("fakesink", "Null Renderer");

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "graph/AudioOutput.h"
 #include "graph/DirectShowErrors.h"
 #include "graph/FilterGraph.h"
 #include "tests/support/EventPump.h"
@@ -202,6 +203,27 @@ TEST_F(FilterGraphTest, EveryClipPlaysToItsEndAsGraphComplete) {
         EXPECT_TRUE(Contains(graph.FilterNames(), "Equalizer"));
         graph.SetActive(false);
     }
+}
+
+// The output is tried once, on the graph's worker; every later graph takes it as it is, and a
+// machine without any sound device still hears a file in time (a fakesink that does not keep
+// the clock would end a 2 s tone at once).
+TEST_F(FilterGraphTest, SoundGoesToTheOutputChosenOnceAndKeepsTime) {
+    graph.FinishTeardown();
+    GstElement* output = GST_ELEMENT(gst_object_ref_sink(MakeAudioOutput("Output")));
+    const std::string factory = GST_OBJECT_NAME(gst_element_get_factory(output));
+    EXPECT_NE(factory, "autoaudiosink");
+    if (factory == "fakesink") {
+        gboolean sync = FALSE;
+        g_object_get(output, "sync", &sync, nullptr);
+        EXPECT_TRUE(sync);
+    }
+    gst_object_unref(output);
+    QElapsedTimer played;
+    played.start();
+    ASSERT_TRUE(PlayToEnd(graph, "tone.mp3", 2, log));
+    EXPECT_GE(played.elapsed(), 1800);
+    EXPECT_TRUE(Contains(graph.FilterNames(), "Audio Renderer"));
 }
 
 TEST_F(FilterGraphTest, RenderedGraphAnswersItsInterfacesAndEvents) {
