@@ -12,6 +12,7 @@
 #include "filters/TransformMain.h"
 #include "graph/ExternalFilters.h"
 #include "graph/FilterGraph.h"
+#include "platform/ScreenSaver.h"
 #include "platform/TerminationSignals.h"
 #include "video/FilterDialogs.h"
 
@@ -23,6 +24,7 @@ int main(int argc, char* argv[]) {
     mallopt(M_ARENA_MAX, 2);
     // Embedding renderers and fixed screen placement need X11 (XWayland on Wayland).
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    KeepFromStartingSessionBus();
     QApplication application(argc, argv);
     QuitOnTerminationSignals();
     // Our filter with its page and the stand-ins for the external filters with their dialogs,

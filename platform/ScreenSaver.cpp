@@ -13,9 +13,9 @@ namespace {
 constexpr int kCallTimeoutMs = 2000;
 
 struct TInhibition {
-    bool Wanted = false;          // what the player last asked for
-    bool Asking = false;          // an Inhibit call awaits its answer
-    std::optional<uint> Cookie;   // the desktop drops it when the program ends
+    bool Wanted = false;         // what the player last asked for
+    bool Asking = false;         // an Inhibit call awaits its answer
+    std::optional<uint> Cookie;  // the desktop drops it when the program ends
 };
 
 TInhibition& Inhibition() {
@@ -60,7 +60,14 @@ void AskForInhibition() {
 
 }  // namespace
 
+namespace {
+
+bool gSessionBusKeptAway = false;
+
+}  // namespace
+
 bool SessionBusRunning() {
+    if (gSessionBusKeptAway) return false;
     if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return true;
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     return !runtime.isEmpty() && QFileInfo(runtime + "/bus").exists();
@@ -77,4 +84,10 @@ void SetScreenSaverActive(bool active) {
 
 bool ScreenSaverInhibited() {
     return Inhibition().Cookie.has_value();
+}
+
+void KeepFromStartingSessionBus() {
+    if (SessionBusRunning()) return;
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null/no-session-bus");
+    gSessionBusKeptAway = true;
 }

@@ -15,3 +15,9 @@ bool ScreenSaverInhibited();
 // socket. Asking Qt for the session bus without either would have D-Bus start a bus of its own
 // for the X display, a daemon that outlives the player.
 bool SessionBusRunning();
+
+// Called before the application object exists: without a session bus, the address is pointed
+// at nothing, so that no library of the program (Qt's accessibility bridge asks for the bus at
+// start-up) has D-Bus start a bus of its own: a daemon nobody uses, and a fork from a process
+// whose threads are already busy. From then on SessionBusRunning says false.
+void KeepFromStartingSessionBus();
