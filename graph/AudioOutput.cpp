@@ -8,16 +8,6 @@ namespace {
 std::mutex gChoiceLock;
 std::string gChosenFactory;  // empty until chosen
 
-bool Opens(GstElementFactory* factory) {
-    GstElement* output = gst_element_factory_create(factory, nullptr);
-    if (!output) return false;
-    gst_object_ref_sink(output);
-    const bool opens = gst_element_set_state(output, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
-    gst_element_set_state(output, GST_STATE_NULL);
-    gst_object_unref(output);
-    return opens;
-}
-
 std::string FirstOutputThatOpens() {
     GList* factories = gst_element_factory_list_get_elements(
         GST_ELEMENT_FACTORY_TYPE_SINK | GST_ELEMENT_FACTORY_TYPE_MEDIA_AUDIO, GST_RANK_MARGINAL);
@@ -25,7 +15,7 @@ std::string FirstOutputThatOpens() {
     std::string chosen = "fakesink";
     for (GList* item = factories; item; item = item->next) {
         GstElementFactory* factory = GST_ELEMENT_FACTORY(item->data);
-        if (Opens(factory)) {
+        if (ElementReachesReady(GST_OBJECT_NAME(factory))) {
             chosen = GST_OBJECT_NAME(factory);
             break;
         }
@@ -35,6 +25,16 @@ std::string FirstOutputThatOpens() {
 }
 
 }  // namespace
+
+bool ElementReachesReady(const char* factory) {
+    GstElement* element = gst_element_factory_make(factory, nullptr);
+    if (!element) return false;
+    gst_object_ref_sink(element);
+    const bool ready = gst_element_set_state(element, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
+    gst_element_set_state(element, GST_STATE_NULL);
+    gst_object_unref(element);
+    return ready;
+}
 
 void ChooseAudioOutput() {
     static std::once_flag once;

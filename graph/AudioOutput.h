@@ -11,3 +11,7 @@ void ChooseAudioOutput();
 // A new sound output (floating) named as given: the chosen one once it is known, the
 // automatic choice until then.
 GstElement* MakeAudioOutput(const char* name);
+
+// Whether a new element of the factory opens (reaches READY): the test for an output, sound or
+// picture, before it is used.
+bool ElementReachesReady(const char* factory);

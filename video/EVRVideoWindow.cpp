@@ -14,6 +14,7 @@
 #include <map>
 
 #include "desktop/ErrorUnit.h"
+#include "graph/AudioOutput.h"
 
 namespace {
 

@@ -116,16 +116,6 @@ int64_t TickCount() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-bool ElementReachesReady(const char* factory) {
-    GstElement* element = gst_element_factory_make(factory, nullptr);
-    if (!element) return false;
-    gst_object_ref_sink(element);
-    const bool ready = gst_element_set_state(element, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
-    gst_element_set_state(element, GST_STATE_NULL);
-    gst_object_unref(element);
-    return ready;
-}
-
 void SetIfPresent(GstElement* element, const char* property, bool value) {
     if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), property))
         g_object_set(element, property, value ? TRUE : FALSE, nullptr);

@@ -17,8 +17,6 @@ struct _GstVideoOverlay;
 
 // Milliseconds on a clock that never goes back, as the pointer hiding compares them.
 int64_t TickCount();
-// Whether the element of a factory can be created and reaches READY (on this display).
-bool ElementReachesReady(const char* factory);
 // Sets a boolean property when the element has it.
 void SetIfPresent(_GstElement* element, const char* property, bool value);
 // A renderer that stretches the picture to its window: a bin of an optional crop stage
